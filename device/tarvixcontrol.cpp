@@ -1,0 +1,3 @@
+#include "tarvixcontrol.h"
+
+TarvixControl::~TarvixControl() = default;

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "callbacktype.h"
+
+struct TarvixDevice;
+
+// Told of device arrival, removal and change. May be called on any library thread.
+class TarvixDeviceCallback
+{
+public:
+    virtual void onDeviceEvent(CallbackType type, const char* id, TarvixDevice* device) = 0;
+
+protected:
+    ~TarvixDeviceCallback() = default;
+};

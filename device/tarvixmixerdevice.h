@@ -1,0 +1,24 @@
+#pragma once
+
+class TarvixMixerDeviceCallback;
+
+// One audio endpoint of a device: the output (playback) or the input (record). Levels are in dB.
+// Owned by the library; valid as long as its device record.
+class TarvixMixerDevice
+{
+public:
+    virtual bool getMute() = 0;
+    virtual void setMute(bool mute) = 0;
+    virtual float getVolumeLeft() = 0;
+    virtual float getVolumeRight() = 0;
+    virtual void setVolumeLeft(float db) = 0;
+    virtual void setVolumeRight(float db) = 0;
+    // One listener per endpoint; a new one replaces the old, null unregisters.
+    virtual void registerCallback(TarvixMixerDeviceCallback* callback) = 0;
+    // Number of channels the endpoint carries; the mixer assumes a stereo pair.
+    virtual int getChannelCount() = 0;
+    virtual void getVolumeRange(float* minDb, float* maxDb, float* stepDb) = 0;
+
+protected:
+    ~TarvixMixerDevice() = default;
+};
