@@ -1,0 +1,34 @@
+#pragma once
+
+#include "tarvixmixerdevice.h"
+
+#include <QString>
+
+class CallLog;
+
+// An endpoint that keeps whatever it is given and records every call as "<name>.<call>".
+class FakeEndpoint : public TarvixMixerDevice
+{
+public:
+    FakeEndpoint(QString name, CallLog* log, float minDb, float maxDb, float stepDb);
+
+    bool getMute() override;
+    void setMute(bool mute) override;
+    float getVolumeLeft() override;
+    float getVolumeRight() override;
+    void setVolumeLeft(float db) override;
+    void setVolumeRight(float db) override;
+    void registerCallback(TarvixMixerDeviceCallback* callback) override;
+    int getChannelCount() override;
+    void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
+
+    QString name;
+    CallLog* log;
+    float minDb;
+    float maxDb;
+    float stepDb;
+    float left = 0.0f;
+    float right = 0.0f;
+    bool muted = false;
+    TarvixMixerDeviceCallback* callback = nullptr;
+};
