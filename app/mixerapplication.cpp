@@ -1,0 +1,70 @@
+#include "mixerapplication.h"
+
+#include "systemservices.h"
+#include "tarvixlibrary.h"
+#include "tarvixmixer.h"
+#include "windowsversionerrordialog.h"
+
+#include <QApplication>
+#include <QErrorMessage>
+#include <QString>
+
+namespace {
+
+bool isSupportedWindowsVersion(int version)
+{
+    return version == SystemServices::WindowsVista || version == SystemServices::Windows7;
+}
+
+bool comInitialized(long result)
+{
+    return result == SystemServices::ComOk || result == SystemServices::ComAlready;
+}
+
+int runVersionErrorDialog()
+{
+    WindowsVersionErrorDialog dialog(nullptr);
+    dialog.show();
+    return QApplication::exec();
+}
+
+// Shows a parentless error box and runs the event loop until it is closed.
+int runErrorMessage(const QString& message)
+{
+    auto* box = new QErrorMessage();
+    box->setWindowTitle(QStringLiteral("TarvixMixer - Error"));
+    box->showMessage(message);
+    const int result = QApplication::exec();
+    delete box;
+    return result;
+}
+
+int runMixerWindow(SystemServices& system, TarvixControl* control)
+{
+    TarvixMixer window(control, nullptr);
+    window.show();
+    const int result = QApplication::exec();
+    // The window is destroyed only after the library and COM are gone.
+    delete control;
+    system.coUninitialize();
+    return result;
+}
+
+} // namespace
+
+int runMixerApplication(SystemServices& system)
+{
+    if (!isSupportedWindowsVersion(system.windowsVersion()))
+        return runVersionErrorDialog();
+
+    if (!comInitialized(system.coInitialize()))
+        return runErrorMessage(QStringLiteral("Failed to initialize COM Library."));
+
+    TarvixControl* control = system.createControl();
+    if (!control) {
+        const int result = runErrorMessage(QStringLiteral("Failed to open the device library."));
+        system.coUninitialize();
+        return result;
+    }
+    return runMixerWindow(system, control);
+}

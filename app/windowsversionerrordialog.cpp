@@ -1,0 +1,14 @@
+#include "windowsversionerrordialog.h"
+
+#include "ui_windowsversionerrordialog.h"
+
+WindowsVersionErrorDialog::WindowsVersionErrorDialog(QWidget* parent)
+    : QDialog(parent), ui(new Ui_WindowsVersionErrorDialog)
+{
+    ui->setupUi(this);
+}
+
+WindowsVersionErrorDialog::~WindowsVersionErrorDialog()
+{
+    delete ui;
+}
