@@ -1,0 +1,55 @@
+# Shared by run.sh and test.sh: package installation and the CMake build. Source it; it moves
+# the shell to the repository root.
+
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+# The packages that building the program and its tests needs on Debian 12.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+
+# Installs those of the named Debian packages that are not installed yet.
+install_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "Missing packages: ${missing[*]}. Install them as root (apt-get install)." >&2
+            exit 1
+        fi
+        sudo=(sudo)
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+        "${missing[@]}"
+}
+
+# configure_and_build BUILD_DIR [CMAKE_ARGUMENTS...] -- [TARGETS...]
+configure_and_build() {
+    local build_dir=$1
+    shift
+    local cmake_args=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        cmake_args+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift
+    local targets=()
+    if [ $# -gt 0 ]; then
+        targets=(--target "$@")
+    fi
+
+    cmake -S . -B "$build_dir" -G Ninja "${cmake_args[@]}"
+    cmake --build "$build_dir" -j2 "${targets[@]}"
+}
