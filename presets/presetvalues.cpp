@@ -1,13 +1,23 @@
 #include "presetvalues.h"
 
+#include <charconv>
 #include <cmath>
+#include <iterator>
+#include <system_error>
 
 namespace PresetValues {
 
 QString formatNumber(double value)
 {
-    // "%1" substitution ignores the locale; 'g' with the default precision is printf's %g.
-    return QStringLiteral("%1").arg(value, 0, 'g');
+    // std::to_chars writes printf's %g as in the C locale, whatever locale the process runs in.
+    // Qt's own 'g' formatting rounds exact ties away from zero where printf rounds them to even
+    // (-72.03125 gives -72.0313 there, -72.0312 here).
+    char text[32];
+    const std::to_chars_result result =
+        std::to_chars(std::begin(text), std::end(text), value, std::chars_format::general, 6);
+    if (result.ec != std::errc())
+        return QString();
+    return QString::fromLatin1(text, static_cast<int>(result.ptr - text));
 }
 
 QString formatBoolean(bool on)

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "calllog.h"
+#include "fakedevice.h"
+#include "presetreader.h"
+#include "presetwriter.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QStringList>
+
+// The document written for the example device of exampleDevice(), line by line.
+inline const char* const kExampleDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                            "<Tarvix>\n"
+                                            "    <Mixer>\n"
+                                            "        <Output>\n"
+                                            "            <VolumeLeft>-20.5</VolumeLeft>\n"
+                                            "            <VolumeRight>-20.5</VolumeRight>\n"
+                                            "            <Muted>false</Muted>\n"
+                                            "        </Output>\n"
+                                            "        <Input>\n"
+                                            "            <VolumeLeft>12</VolumeLeft>\n"
+                                            "            <VolumeRight>12</VolumeRight>\n"
+                                            "            <Muted>false</Muted>\n"
+                                            "        </Input>\n"
+                                            "    </Mixer>\n"
+                                            "    <Hid>\n"
+                                            "        <PhantomLeft>true</PhantomLeft>\n"
+                                            "        <PhantomRight>true</PhantomRight>\n"
+                                            "        <LoopbackLeft>false</LoopbackLeft>\n"
+                                            "        <LoopbackRight>false</LoopbackRight>\n"
+                                            "    </Hid>\n"
+                                            "</Tarvix>\n";
+
+// What reading kExampleDocument does to a device "d" with the default input step of 2 dB.
+inline QStringList exampleCalls()
+{
+    return {
+        "d.output.setVolumeLeft(-20.5)", "d.output.setVolumeRight(-20.5)",
+        "d.output.setMute(false)",       "d.input.getVolumeRange",
+        "d.input.setVolumeLeft(6)",      "d.input.setVolumeRight(6)",
+        "d.input.setMute(false)",        "d.hid.setPhantomLeft(true)",
+        "d.hid.setPhantomRight(true)",   "d.hid.setLoopbackLeft(false)",
+        "d.hid.setLoopbackRight(false)",
+    };
+}
+
+inline FakeDeviceSpec deviceSpec(bool hasOutput = true, bool hasInput = true, bool hasHid = true)
+{
+    FakeDeviceSpec spec;
+    spec.id = "d";
+    spec.name = "Device";
+    spec.hasOutput = hasOutput;
+    spec.hasInput = hasInput;
+    spec.hasHid = hasHid;
+    return spec;
+}
+
+// A fake device with its own call log.
+struct LoggedDevice
+{
+    explicit LoggedDevice(const FakeDeviceSpec& spec = deviceSpec()) : fake(spec, &log) {}
+
+    QStringList calls() const { return log.deviceCalls(); }
+
+    CallLog log;
+    FakeDevice fake;
+};
+
+// The state the example document describes: output at -20.5 dB, input at slider position 3
+// (3 x 2 dB), both unmuted, phantom power on, loopback off.
+inline void setExampleState(FakeDevice& fake)
+{
+    fake.output->left = fake.output->right = -20.5f;
+    fake.input->left = fake.input->right = 3 * fake.input->stepDb;
+    fake.hid->phantomLeft = fake.hid->phantomRight = true;
+}
+
+inline QByteArray writtenDocument(TarvixDevice* device)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writePreset(&buffer, device);
+    return buffer.data();
+}
+
+// Result of readPreset on the document.
+inline bool readDocument(const QByteArray& document, TarvixDevice* device)
+{
+    QBuffer buffer;
+    buffer.setData(document);
+    buffer.open(QIODevice::ReadOnly);
+    return readPreset(&buffer, device);
+}
