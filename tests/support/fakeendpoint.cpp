@@ -48,13 +48,13 @@ float FakeEndpoint::getVolumeRight()
 void FakeEndpoint::setVolumeLeft(float db)
 {
     log->append(name + ".setVolumeLeft(" + number(db) + ')');
-    left = db;
+    left = keep ? keep(db) : db;
 }
 
 void FakeEndpoint::setVolumeRight(float db)
 {
     log->append(name + ".setVolumeRight(" + number(db) + ')');
-    right = db;
+    right = keep ? keep(db) : db;
 }
 
 void FakeEndpoint::registerCallback(TarvixMixerDeviceCallback* newCallback)

@@ -6,7 +6,7 @@
 
 class CallLog;
 
-// An endpoint that keeps whatever it is given and records every call as "<name>.<call>".
+// An endpoint that records every call as "<name>.<call>".
 class FakeEndpoint : public TarvixMixerDevice
 {
 public:
@@ -31,4 +31,6 @@ public:
     float right = 0.0f;
     bool muted = false;
     TarvixMixerDeviceCallback* callback = nullptr;
+    // What the endpoint makes of a level it is given; it keeps it as it is unless told otherwise.
+    float (*keep)(float db) = nullptr;
 };

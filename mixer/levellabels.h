@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The texts of the dB read-outs under the level sliders.
+namespace LevelLabels {
+
+// "-∞ dB": an input that is off.
+QString silenceText();
+
+// An output level as a slider's own slot shows it: "%1 dB" with one decimal.
+QString outputLevelText(float levelDb);
+
+// An output level as the refresh from the device shows it: "< 72 dB" below the -72 dB floor of
+// the sliders, the level with one decimal otherwise.
+QString outputRefreshText(float levelDb);
+
+// An input slider position: "-∞ dB" at 0, (position - 1) * 6 dB with no decimals otherwise.
+QString inputPositionText(int position);
+
+// An input level as the refresh from the device shows it: "-∞ dB" below one step, otherwise the
+// gain of the whole position the level stands on. The step must be usable (LevelScale).
+QString inputRefreshText(float levelDb, float stepDb);
+
+} // namespace LevelLabels

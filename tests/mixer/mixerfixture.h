@@ -1,0 +1,83 @@
+#pragma once
+
+#include "recordinglibrary.h"
+#include "tarvixmixer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include <memory>
+
+// A window built around a recording fake library, with its widgets found by object name.
+class MixerFixture
+{
+public:
+    MixerFixture() = default;
+    ~MixerFixture() { window.reset(); }
+
+    // Plugs the devices, has the library report the first ones from within the registration,
+    // and builds the window.
+    TarvixMixer* open(const QList<FakeDeviceSpec>& devices = {},
+                      const QList<QByteArray>& arrivalsOnRegister = {})
+    {
+        for (const FakeDeviceSpec& spec : devices)
+            library.plug(spec);
+        library.arrivalsOnRegister = arrivalsOnRegister;
+        window = std::make_unique<TarvixMixer>(&library);
+        return window.get();
+    }
+
+    template <typename T> T* widget(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    QSlider* slider(const char* name) const { return widget<QSlider>(name); }
+    QLabel* label(const char* name) const { return widget<QLabel>(name); }
+    QCheckBox* box(const char* name) const { return widget<QCheckBox>(name); }
+    QGroupBox* group(const char* name) const { return widget<QGroupBox>(name); }
+    QPushButton* button(const char* name) const { return widget<QPushButton>(name); }
+    QComboBox* deviceList() const { return widget<QComboBox>("combo_device_select"); }
+
+    // The window as the library sees it.
+    TarvixDeviceCallback* deviceListener() const
+    {
+        return static_cast<TarvixDeviceCallback*>(window->qt_metacast("TarvixDeviceCallback"));
+    }
+    TarvixMixerDeviceCallback* volumeListener() const
+    {
+        return static_cast<TarvixMixerDeviceCallback*>(
+            window->qt_metacast("TarvixMixerDeviceCallback"));
+    }
+    TarvixHIDChangedCallback* hidListener() const
+    {
+        return static_cast<TarvixHIDChangedCallback*>(
+            window->qt_metacast("TarvixHIDChangedCallback"));
+    }
+
+    QStringList itemIds() const
+    {
+        QStringList ids;
+        for (int i = 0; i < deviceList()->count(); ++i)
+            ids.append(deviceList()->itemData(i, Qt::UserRole).toString());
+        return ids;
+    }
+
+    RecordingLibrary library;
+    std::unique_ptr<TarvixMixer> window;
+};
+
+inline FakeDeviceSpec fakeDevice(const QByteArray& id, bool hid = true, bool input = true,
+                                 bool output = true)
+{
+    FakeDeviceSpec spec;
+    spec.id = id;
+    spec.name = "Device " + id;
+    spec.hasHid = hid;
+    spec.hasInput = input;
+    spec.hasOutput = output;
+    return spec;
+}
