@@ -484,6 +484,9 @@ void TarvixMixer::StorePresetDialog()
     {
         LibraryLocker locker(control);
         writePreset(&file, currentDevice);
+        // QSaveFile notices failed writes of its buffer only when they happen before commit().
+        if (!file.flush() || file.error() != QFileDevice::NoError)
+            file.cancelWriting();
         stored = file.commit();
     }
     if (!stored)
