@@ -376,6 +376,10 @@ void TestPresetReader::reportsReaderErrors_data()
         << inTarvix("<Mixer><Output><Muted>true</Muted><VolumeLeft>&level;</VolumeLeft>"
                     "</Output></Mixer>")
         << QStringList{"d.output.setMute(true)"};
+    QTest::newRow("invalid UTF-8 far into the file")
+        << exampleCutAfter("</Output>") + "<!--" + QByteArray(64 * 1024, 'x') + "-->\xff" +
+               QByteArray(kExampleDocument).mid(exampleCutAfter("</Output>").size())
+        << all.mid(0, 3);
     QTest::newRow("two roots") << QByteArray("<Tarvix/><Tarvix><Mixer><Output><Muted>true</Muted>"
                                              "</Output></Mixer></Tarvix>")
                                << QStringList();
