@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// What a simulated device is made of when it is plugged. Every value is passed through to the
+// library's records and getters as it is, hostile ones included (a step of zero, a minimum above
+// the maximum, NaN or infinite bounds or levels, an empty or non-ASCII id).
+
+enum class SimulatedEndpointKind { Output, Input };
+
+enum class SimulatedSwitch { PhantomLeft, PhantomRight, LoopbackLeft, LoopbackRight };
+
+struct SimulatedEndpointSpec
+{
+    float minDb = -96.0f;
+    float maxDb = 0.0f;
+    float stepDb = 0.5f;
+    float leftDb = -20.0f;
+    float rightDb = -20.0f;
+    bool mute = false;
+    int channelCount = 2;
+};
+
+struct SimulatedSwitches
+{
+    bool phantomLeft = false;
+    bool phantomRight = false;
+    bool loopbackLeft = false;
+    bool loopbackRight = false;
+};
+
+struct SimulatedDeviceSpec
+{
+    std::string id;   // UTF-8; the library refuses a second present device with the same id
+    std::string name; // UTF-8
+    std::optional<SimulatedEndpointSpec> output;
+    std::optional<SimulatedEndpointSpec> input;
+    std::optional<SimulatedSwitches> hid; // no value: the device has no HID interface
+
+    // Playback endpoint of the default devices: -96 dB to maxDb in 0.5 dB steps, at -20 dB.
+    static SimulatedEndpointSpec defaultOutput(float maxDb);
+    // Record endpoint of the default devices: 0 to 20 dB in 2 dB steps, at 8 dB.
+    static SimulatedEndpointSpec defaultInput();
+
+    // The two devices a control starts with: output, input and HID; output and input only.
+    static SimulatedDeviceSpec duo();
+    static SimulatedDeviceSpec solo();
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "simulateddevicespec.h"
+#include "tarvixmixerdevice.h"
+
+#include <atomic>
+#include <cstdint>
+
+class LibraryLock;
+class NotificationDispatcher;
+
+// One simulated audio endpoint.
+//
+// Levels: the setters ignore NaN and clamp to [minDb, maxDb] (a NaN bound does not clamp), and
+// otherwise keep the value exactly as set, also between steps, so a level read back is the one
+// written. Levels changed elsewhere (another mixer, the device's own controls) are taken as they
+// come, unclamped, NaN and infinities included.
+//
+// Reporting: a level or the mute state that actually changes (a level bit for bit) is reported
+// once through the registered listener, from the delivery thread; a set that leaves the state as
+// it was reports nothing. The listener's argument is the endpoint's running change count.
+//
+// Once its device is unplugged the endpoint keeps its last state for the getters, ignores the
+// setters and reports nothing more.
+class SimulatedEndpoint final : public TarvixMixerDevice
+{
+public:
+    SimulatedEndpoint(const SimulatedEndpointSpec& spec, LibraryLock& lock,
+                      NotificationDispatcher& dispatcher);
+
+    bool getMute() override;
+    void setMute(bool mute) override;
+    float getVolumeLeft() override;
+    float getVolumeRight() override;
+    void setVolumeLeft(float db) override;
+    void setVolumeRight(float db) override;
+    void registerCallback(TarvixMixerDeviceCallback* callback) override;
+    int getChannelCount() override;
+    void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
+
+    // Changes made elsewhere; the caller holds the library lock.
+    void changeVolumeLeftElsewhere(float db);
+    void changeVolumeRightElsewhere(float db);
+    void changeMuteElsewhere(bool mute);
+    void changeVolumeRangeElsewhere(float minDb, float maxDb, float stepDb);
+
+    // The caller holds the library lock.
+    void detach() { attached = false; }
+
+private:
+    float clampedToRange(float db) const;
+    void storeLevel(float& channel, float db);
+    void storeMute(bool mute);
+    void reportChange();
+
+    LibraryLock& lock;
+    NotificationDispatcher& dispatcher;
+
+    // Guarded by the library lock.
+    SimulatedEndpointSpec state;
+    bool attached = true;
+    std::uint32_t changeCount = 0;
+
+    // Set under the library lock; read by the delivery thread.
+    std::atomic<TarvixMixerDeviceCallback*> listener{nullptr};
+};

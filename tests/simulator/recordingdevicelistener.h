@@ -1,0 +1,53 @@
+#pragma once
+
+#include "tarvixdevice.h"
+#include "tarvixdevicecallback.h"
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct DeviceEventRecord
+{
+    CallbackType type;
+    std::string id;
+    TarvixDevice* device;
+    std::string recordId;   // read from the record inside the call
+    std::string recordName; // read from the record inside the call
+    std::thread::id thread;
+};
+
+// Records every device notification; an optional hook runs inside the call, before recording.
+class RecordingDeviceListener final : public TarvixDeviceCallback
+{
+public:
+    using Hook = std::function<void(CallbackType, const char*, TarvixDevice*)>;
+
+    explicit RecordingDeviceListener(Hook hook = nullptr) : hook(std::move(hook)) {}
+
+    void onDeviceEvent(CallbackType type, const char* id, TarvixDevice* device) override
+    {
+        if (hook)
+            hook(type, id, device);
+        DeviceEventRecord record{type, id ? id : "", device, {}, {}, std::this_thread::get_id()};
+        if (device) {
+            record.recordId = device->id ? device->id : "";
+            record.recordName = device->name ? device->name : "";
+        }
+        std::lock_guard<std::mutex> guard(mutex);
+        recorded.push_back(record);
+    }
+
+    std::vector<DeviceEventRecord> events()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        return recorded;
+    }
+
+private:
+    const Hook hook;
+    std::mutex mutex;
+    std::vector<DeviceEventRecord> recorded;
+};
