@@ -9,8 +9,8 @@ SimulatedControl::SimulatedControl(StartWith start, ArrivalReporting reporting)
     : arrivalReporting(reporting)
 {
     if (start == StartWith::DefaultDevices) {
-        plugNow(SimulatedDeviceSpec::duo());
-        plugNow(SimulatedDeviceSpec::solo());
+        plugNow(SimulatedDeviceConfig::duo());
+        plugNow(SimulatedDeviceConfig::solo());
     }
 }
 
@@ -47,9 +47,9 @@ void SimulatedControl::unlock()
     libraryLock.unlock();
 }
 
-void SimulatedControl::plugDevice(const SimulatedDeviceSpec& spec)
+void SimulatedControl::plugDevice(const SimulatedDeviceConfig& config)
 {
-    hardware.post([this, spec] { plugNow(spec); });
+    hardware.post([this, config] { plugNow(config); });
 }
 
 void SimulatedControl::unplugDevice(const std::string& id)
@@ -187,16 +187,16 @@ void SimulatedControl::reportPresentDevicesNow(TarvixDeviceCallback* callback)
                                          device->record());
 }
 
-void SimulatedControl::plugNow(const SimulatedDeviceSpec& spec)
+void SimulatedControl::plugNow(const SimulatedDeviceConfig& config)
 {
     LibraryLock::Guard guard(libraryLock);
-    if (findPresent(spec.id)) {
+    if (findPresent(config.id)) {
         dispatcher.countIgnoredRequest();
         return;
     }
-    auto device = std::make_shared<SimulatedDevice>(spec, libraryLock, dispatcher);
+    auto device = std::make_shared<SimulatedDevice>(config, libraryLock, dispatcher);
     presentDevices.push_back(device);
-    postDeviceEvent(DeviceArrival, spec.id, std::move(device));
+    postDeviceEvent(DeviceArrival, config.id, std::move(device));
 }
 
 void SimulatedControl::unplugNow(const std::string& id)

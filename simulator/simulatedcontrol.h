@@ -4,7 +4,7 @@
 #include "notificationdispatcher.h"
 #include "serialexecutor.h"
 #include "simulatedcounts.h"
-#include "simulateddevicespec.h"
+#include "simulateddeviceconfig.h"
 #include "tarvixcontrol.h"
 
 #include <atomic>
@@ -44,7 +44,7 @@ public:
     // caller's thread (which then must not hold the library lock).
     enum class ArrivalReporting { FromLibraryThread, WithinRegistration };
 
-    // The default devices are SimulatedDeviceSpec::duo() and ::solo(), present from the start.
+    // The default devices are SimulatedDeviceConfig::duo() and ::solo(), present from the start.
     explicit SimulatedControl(StartWith start = StartWith::DefaultDevices,
                               ArrivalReporting reporting = ArrivalReporting::FromLibraryThread);
     ~SimulatedControl() override;
@@ -60,7 +60,7 @@ public:
     // Requests carried out by the hardware thread, in call order; they return at once.
     // A request that names no present device, endpoint or HID interface, or plugs an id that
     // is present already, is ignored and counted in SimulatedCounts::ignoredRequests.
-    void plugDevice(const SimulatedDeviceSpec& spec);
+    void plugDevice(const SimulatedDeviceConfig& config);
     void unplugDevice(const std::string& id);
     // A notification of any type, the device's presence unchanged; for an id that is not
     // present it carries a null record.
@@ -97,7 +97,7 @@ private:
     using EndpointChange = std::function<void(SimulatedEndpoint&)>;
 
     void reportPresentDevicesNow(TarvixDeviceCallback* callback);
-    void plugNow(const SimulatedDeviceSpec& spec);
+    void plugNow(const SimulatedDeviceConfig& config);
     void unplugNow(const std::string& id);
     void changeEndpointElsewhere(const std::string& id, SimulatedEndpointKind endpoint,
                                  EndpointChange change);

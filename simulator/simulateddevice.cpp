@@ -2,24 +2,25 @@
 
 namespace {
 
-std::unique_ptr<SimulatedEndpoint> makeEndpoint(const std::optional<SimulatedEndpointSpec>& spec,
-                                                LibraryLock& lock,
-                                                NotificationDispatcher& dispatcher)
+std::unique_ptr<SimulatedEndpoint>
+makeEndpoint(const std::optional<SimulatedEndpointConfig>& config, LibraryLock& lock,
+             NotificationDispatcher& dispatcher)
 {
-    if (!spec)
+    if (!config)
         return nullptr;
-    return std::make_unique<SimulatedEndpoint>(*spec, lock, dispatcher);
+    return std::make_unique<SimulatedEndpoint>(*config, lock, dispatcher);
 }
 
 } // namespace
 
-SimulatedDevice::SimulatedDevice(const SimulatedDeviceSpec& spec, LibraryLock& lock,
+SimulatedDevice::SimulatedDevice(const SimulatedDeviceConfig& config, LibraryLock& lock,
                                  NotificationDispatcher& dispatcher)
-    : idText(spec.id), nameText(spec.name), output(makeEndpoint(spec.output, lock, dispatcher)),
-      input(makeEndpoint(spec.input, lock, dispatcher))
+    : idText(config.id), nameText(config.name),
+      output(makeEndpoint(config.output, lock, dispatcher)),
+      input(makeEndpoint(config.input, lock, dispatcher))
 {
-    if (spec.hid)
-        hidInterface = std::make_unique<SimulatedHID>(*spec.hid, lock, dispatcher);
+    if (config.hid)
+        hidInterface = std::make_unique<SimulatedHID>(*config.hid, lock, dispatcher);
     tarvixDevice.id = idText.c_str();
     tarvixDevice.name = nameText.c_str();
     tarvixDevice.hid = hidInterface.get();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulateddevicespec.h"
+#include "simulateddeviceconfig.h"
 #include "simulatedendpoint.h"
 #include "simulatedhid.h"
 #include "tarvixdevice.h"
@@ -12,7 +12,7 @@
 class SimulatedDevice
 {
 public:
-    SimulatedDevice(const SimulatedDeviceSpec& spec, LibraryLock& lock,
+    SimulatedDevice(const SimulatedDeviceConfig& config, LibraryLock& lock,
                     NotificationDispatcher& dispatcher);
 
     SimulatedDevice(const SimulatedDevice&) = delete;

@@ -15,9 +15,9 @@ bool sameBits(float a, float b)
 
 } // namespace
 
-SimulatedEndpoint::SimulatedEndpoint(const SimulatedEndpointSpec& spec, LibraryLock& lock,
+SimulatedEndpoint::SimulatedEndpoint(const SimulatedEndpointConfig& config, LibraryLock& lock,
                                      NotificationDispatcher& dispatcher)
-    : lock(lock), dispatcher(dispatcher), state(spec)
+    : lock(lock), dispatcher(dispatcher), state(config)
 {
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulateddevicespec.h"
+#include "simulateddeviceconfig.h"
 #include "tarvixmixerdevice.h"
 
 #include <atomic>
@@ -11,7 +11,8 @@ class NotificationDispatcher;
 
 // One simulated audio endpoint.
 //
-// Levels: the setters ignore NaN and clamp to [minDb, maxDb] (a NaN bound does not clamp), and
+// Levels: the setters ignore NaN and clamp to [minDb, maxDb] (a NaN bound does not clamp; a
+// minimum above the maximum wins), and
 // otherwise keep the value exactly as set, also between steps, so a level read back is the one
 // written. Levels changed elsewhere (another mixer, the device's own controls) are taken as they
 // come, unclamped, NaN and infinities included.
@@ -25,7 +26,7 @@ class NotificationDispatcher;
 class SimulatedEndpoint final : public TarvixMixerDevice
 {
 public:
-    SimulatedEndpoint(const SimulatedEndpointSpec& spec, LibraryLock& lock,
+    SimulatedEndpoint(const SimulatedEndpointConfig& config, LibraryLock& lock,
                       NotificationDispatcher& dispatcher);
 
     bool getMute() override;
@@ -57,7 +58,7 @@ private:
     NotificationDispatcher& dispatcher;
 
     // Guarded by the library lock.
-    SimulatedEndpointSpec state;
+    SimulatedEndpointConfig state;
     bool attached = true;
     std::uint32_t changeCount = 0;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulateddevicespec.h"
+#include "simulateddeviceconfig.h"
 #include "tarvixhid.h"
 
 #include <optional>

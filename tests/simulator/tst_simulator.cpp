@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <future>
@@ -15,8 +16,8 @@
 
 namespace {
 
-const std::string duoId = SimulatedDeviceSpec::duo().id;
-const std::string soloId = SimulatedDeviceSpec::solo().id;
+const std::string duoId = SimulatedDeviceConfig::duo().id;
+const std::string soloId = SimulatedDeviceConfig::solo().id;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
@@ -34,13 +35,13 @@ bool strictlyIncreasing(const std::vector<std::int32_t>& values)
     return true;
 }
 
-SimulatedDeviceSpec outputOnlySpec(const std::string& id)
+SimulatedDeviceConfig outputOnlyConfig(const std::string& id)
 {
-    SimulatedDeviceSpec spec;
-    spec.id = id;
-    spec.name = "Output only";
-    spec.output = SimulatedDeviceSpec::defaultOutput(0.0f);
-    return spec;
+    SimulatedDeviceConfig config;
+    config.id = id;
+    config.name = "Output only";
+    config.output = SimulatedDeviceConfig::defaultOutput(0.0f);
+    return config;
 }
 
 // Runs `work` on a thread of its own and returns its result.
@@ -89,9 +90,14 @@ void tst_Simulator::defaultDevicesArriveFromLibraryThreadAfterRegistration()
     QVERIFY(control.waitUntilDelivered());
     QCOMPARE(control.counts().deviceArrivals, 0u);
 
-    RecordingDeviceListener listener;
+    std::atomic<bool> lockHeldDuringDelivery{false};
+    RecordingDeviceListener listener([&](CallbackType, const char*, TarvixDevice*) {
+        if (control.isLockedByCurrentThread())
+            lockHeldDuringDelivery.store(true);
+    });
     control.registerTarvixDeviceCallback(&listener);
     QVERIFY(control.waitUntilDelivered());
+    QVERIFY(!lockHeldDuringDelivery.load());
 
     const std::vector<DeviceEventRecord> events = listener.events();
     QCOMPARE(events.size(), 2u);
@@ -130,7 +136,7 @@ void tst_Simulator::arrivalsWithinRegistrationWhenAskedTo()
     QVERIFY(events[0].thread == std::this_thread::get_id());
 
     // Later events still come from the library's thread.
-    control.plugDevice(outputOnlySpec("later"));
+    control.plugDevice(outputOnlyConfig("later"));
     QVERIFY(control.waitUntilDelivered());
     events = listener.events();
     QCOMPARE(events.size(), 3u);
@@ -148,7 +154,7 @@ void tst_Simulator::startsWithoutDevicesWhenAskedTo()
     QVERIFY(!control.getDevice(duoId.c_str()));
     QVERIFY(control.presentDeviceIds().empty());
 
-    control.plugDevice(SimulatedDeviceSpec::duo());
+    control.plugDevice(SimulatedDeviceConfig::duo());
     QVERIFY(control.waitUntilDelivered());
     QCOMPARE(listener.events().size(), 1u);
     QVERIFY(control.getDevice(duoId.c_str()));
@@ -245,7 +251,11 @@ void tst_Simulator::settersReportEachRealChangeOnce()
 {
     SimulatedControl control;
     TarvixMixerDevice* output = control.getDevice(duoId.c_str())->output;
-    RecordingVolumeListener listener;
+    std::atomic<bool> lockHeldDuringDelivery{false};
+    RecordingVolumeListener listener([&](std::int32_t) {
+        if (control.isLockedByCurrentThread())
+            lockHeldDuringDelivery.store(true);
+    });
     output->registerCallback(&listener);
 
     const auto callsAfter = [&](auto change) {
@@ -270,6 +280,7 @@ void tst_Simulator::settersReportEachRealChangeOnce()
     QCOMPARE(counts.volumeChangesMade, 6u);
     QCOMPARE(counts.volumeChangesDelivered, 6u);
     QVERIFY(!listener.callsOverlapped());
+    QVERIFY(!lockHeldDuringDelivery.load());
 }
 
 void tst_Simulator::replacedOrUnregisteredListenerIsNotCalled()
@@ -373,14 +384,14 @@ void tst_Simulator::requestsForMissingTargetsAreIgnored()
     SimulatedControl control;
     RecordingDeviceListener deviceListener;
     control.registerTarvixDeviceCallback(&deviceListener);
-    control.plugDevice(outputOnlySpec("output-only"));
+    control.plugDevice(outputOnlyConfig("output-only"));
     QVERIFY(control.waitUntilDelivered());
 
     control.changeVolumeLeftElsewhere("absent", SimulatedEndpointKind::Output, -1.0f);
     control.changeSwitchElsewhere(soloId, SimulatedSwitch::PhantomLeft, true); // no HID
     control.changeMuteElsewhere("output-only", SimulatedEndpointKind::Input, true);
     control.unplugDevice("absent");
-    control.plugDevice(SimulatedDeviceSpec::duo()); // already present
+    control.plugDevice(SimulatedDeviceConfig::duo()); // already present
     QVERIFY(control.waitUntilDelivered());
 
     QCOMPARE(control.counts().ignoredRequests, 5u);
@@ -450,17 +461,17 @@ void tst_Simulator::hotPlugReportsArrivalAndRemovalWithTheSameRecord()
     RecordingDeviceListener listener;
     control.registerTarvixDeviceCallback(&listener);
 
-    SimulatedDeviceSpec spec;
-    spec.id = "usb:1d6b:0a04:7";
-    spec.name = "Tarvix Quattro \xc3\x84\xc3\x96";
-    spec.input = SimulatedDeviceSpec::defaultInput();
-    spec.hid = SimulatedSwitches{true, false, false, true};
-    control.plugDevice(spec);
+    SimulatedDeviceConfig config;
+    config.id = "usb:1d6b:0a04:7";
+    config.name = "Tarvix Quattro \xc3\x84\xc3\x96";
+    config.input = SimulatedDeviceConfig::defaultInput();
+    config.hid = SimulatedSwitches{true, false, false, true};
+    control.plugDevice(config);
     QVERIFY(control.waitUntilDelivered());
 
-    TarvixDevice* device = control.getDevice(spec.id.c_str());
+    TarvixDevice* device = control.getDevice(config.id.c_str());
     QVERIFY(device);
-    QCOMPARE(std::string(device->name), spec.name);
+    QCOMPARE(std::string(device->name), config.name);
     QVERIFY(!device->output);
     QVERIFY(device->input);
     QVERIFY(device->hid);
@@ -468,22 +479,22 @@ void tst_Simulator::hotPlugReportsArrivalAndRemovalWithTheSameRecord()
     QVERIFY(device->hid->getLoopbackRight());
     QVERIFY(!device->hid->getPhantomRight());
 
-    control.unplugDevice(spec.id);
+    control.unplugDevice(config.id);
     QVERIFY(control.waitUntilDelivered());
     const std::vector<DeviceEventRecord> events = listener.events();
     QCOMPARE(events.size(), 2u);
     QCOMPARE(events[0].type, DeviceArrival);
     QCOMPARE(events[0].device, device);
-    QCOMPARE(events[0].recordName, spec.name);
+    QCOMPARE(events[0].recordName, config.name);
     QCOMPARE(events[1].type, DeviceRemoval);
-    QCOMPARE(events[1].id, spec.id);
+    QCOMPARE(events[1].id, config.id);
     QCOMPARE(events[1].device, device);
-    QVERIFY(!control.getDevice(spec.id.c_str()));
+    QVERIFY(!control.getDevice(config.id.c_str()));
 
     // The id is free again.
-    control.plugDevice(spec);
+    control.plugDevice(config);
     QVERIFY(control.waitUntilDelivered());
-    QVERIFY(control.getDevice(spec.id.c_str()));
+    QVERIFY(control.getDevice(config.id.c_str()));
     QCOMPARE(control.counts().ignoredRequests, 0u);
 }
 
@@ -537,8 +548,8 @@ void tst_Simulator::deviceEventsAreDeliveredInOrder()
     RecordingDeviceListener listener;
     control.registerTarvixDeviceCallback(&listener);
 
-    control.plugDevice(outputOnlySpec("a"));
-    control.plugDevice(outputOnlySpec("b"));
+    control.plugDevice(outputOnlyConfig("a"));
+    control.plugDevice(outputOnlyConfig("b"));
     control.sendDeviceChange("a");
     control.sendDeviceEvent("b", static_cast<CallbackType>(7));
     control.sendDeviceEvent("ghost", DeviceChange);
@@ -571,12 +582,12 @@ void tst_Simulator::deviceEventsAreDeliveredInOrder()
 void tst_Simulator::hostileRangesAndLevelsPassThrough()
 {
     SimulatedControl control(SimulatedControl::StartWith::NoDevices);
-    SimulatedDeviceSpec spec;
-    spec.id = "";
-    spec.name = "";
-    spec.output = SimulatedEndpointSpec{kNaN, kInf, 0.0f, kNaN, -kInf, true, 0};
-    spec.input = SimulatedEndpointSpec{10.0f, 0.0f, -2.0f, 1e30f, -1e30f, false, 7};
-    control.plugDevice(spec);
+    SimulatedDeviceConfig config;
+    config.id = "";
+    config.name = "";
+    config.output = SimulatedEndpointConfig{kNaN, kInf, 0.0f, kNaN, -kInf, true, 0};
+    config.input = SimulatedEndpointConfig{10.0f, 0.0f, -2.0f, 1e30f, -1e30f, false, 7};
+    control.plugDevice(config);
     QVERIFY(control.waitUntilDelivered());
 
     TarvixDevice* device = control.getDevice("");

@@ -14,7 +14,7 @@
 
 namespace {
 
-const std::string duoId = SimulatedDeviceSpec::duo().id;
+const std::string duoId = SimulatedDeviceConfig::duo().id;
 
 bool strictlyIncreasing(const std::vector<std::int32_t>& values)
 {
@@ -157,8 +157,8 @@ void tst_SimulatorConcurrency::deletionWhileDeliveryWaitsForLockDoesNotDeadlock(
         completed.fetch_add(1);
     });
     control->registerTarvixDeviceCallback(&listener);
-    control->plugDevice(SimulatedDeviceSpec::duo());
-    control->plugDevice(SimulatedDeviceSpec::solo());
+    control->plugDevice(SimulatedDeviceConfig::duo());
+    control->plugDevice(SimulatedDeviceConfig::solo());
 
     entered.get_future().wait();
     control->lock();
@@ -185,7 +185,7 @@ void tst_SimulatorConcurrency::deletionDiscardsPendingRequests()
                                            -0.5f * static_cast<float>(i % 100 + 1));
         if (i % 100 == 0) {
             control->unplugDevice("TVX-SOLO-0002");
-            control->plugDevice(SimulatedDeviceSpec::solo());
+            control->plugDevice(SimulatedDeviceConfig::solo());
         }
     }
     delete control;
@@ -237,7 +237,7 @@ void tst_SimulatorConcurrency::hotPlugWhileAnotherThreadUsesTheCurrentDevice()
     });
 
     for (int i = 0; i < 50; ++i) {
-        control.plugDevice(SimulatedDeviceSpec::duo());
+        control.plugDevice(SimulatedDeviceConfig::duo());
         control.changeVolumeRightElsewhere(duoId, SimulatedEndpointKind::Output, -1.0f * i);
         control.unplugDevice(duoId);
     }

@@ -11,7 +11,7 @@ enum class SimulatedEndpointKind { Output, Input };
 
 enum class SimulatedSwitch { PhantomLeft, PhantomRight, LoopbackLeft, LoopbackRight };
 
-struct SimulatedEndpointSpec
+struct SimulatedEndpointConfig
 {
     float minDb = -96.0f;
     float maxDb = 0.0f;
@@ -30,20 +30,22 @@ struct SimulatedSwitches
     bool loopbackRight = false;
 };
 
-struct SimulatedDeviceSpec
+struct SimulatedDeviceConfig
 {
     std::string id;   // UTF-8; the library refuses a second present device with the same id
     std::string name; // UTF-8
-    std::optional<SimulatedEndpointSpec> output;
-    std::optional<SimulatedEndpointSpec> input;
+    std::optional<SimulatedEndpointConfig> output;
+    std::optional<SimulatedEndpointConfig> input;
     std::optional<SimulatedSwitches> hid; // no value: the device has no HID interface
 
     // Playback endpoint of the default devices: -96 dB to maxDb in 0.5 dB steps, at -20 dB.
-    static SimulatedEndpointSpec defaultOutput(float maxDb);
+    static SimulatedEndpointConfig defaultOutput(float maxDb);
     // Record endpoint of the default devices: 0 to 20 dB in 2 dB steps, at 8 dB.
-    static SimulatedEndpointSpec defaultInput();
+    static SimulatedEndpointConfig defaultInput();
 
-    // The two devices a control starts with: output, input and HID; output and input only.
-    static SimulatedDeviceSpec duo();
-    static SimulatedDeviceSpec solo();
+    // The two devices a control starts with. "TVX-DUO-0001", "Tarvix Duo USB": output up to
+    // 0 dB, input and HID (all switches off). "TVX-SOLO-0002", "Tarvix Solo USB": output up to
+    // +6 dB and input, no HID interface.
+    static SimulatedDeviceConfig duo();
+    static SimulatedDeviceConfig solo();
 };

@@ -1,0 +1,46 @@
+#include "simulateddeviceconfig.h"
+
+SimulatedEndpointConfig SimulatedDeviceConfig::defaultOutput(float maxDb)
+{
+    SimulatedEndpointConfig config;
+    config.minDb = -96.0f;
+    config.maxDb = maxDb;
+    config.stepDb = 0.5f;
+    config.leftDb = -20.0f;
+    config.rightDb = -20.0f;
+    return config;
+}
+
+SimulatedEndpointConfig SimulatedDeviceConfig::defaultInput()
+{
+    // A step between 1.4 and 2.8 dB keeps the input slider's first position (2.8 dB) on
+    // position 1 when the level is read back.
+    SimulatedEndpointConfig config;
+    config.minDb = 0.0f;
+    config.maxDb = 20.0f;
+    config.stepDb = 2.0f;
+    config.leftDb = 8.0f;
+    config.rightDb = 8.0f;
+    return config;
+}
+
+SimulatedDeviceConfig SimulatedDeviceConfig::duo()
+{
+    SimulatedDeviceConfig config;
+    config.id = "TVX-DUO-0001";
+    config.name = "Tarvix Duo USB";
+    config.output = defaultOutput(0.0f);
+    config.input = defaultInput();
+    config.hid = SimulatedSwitches();
+    return config;
+}
+
+SimulatedDeviceConfig SimulatedDeviceConfig::solo()
+{
+    SimulatedDeviceConfig config;
+    config.id = "TVX-SOLO-0002";
+    config.name = "Tarvix Solo USB";
+    config.output = defaultOutput(6.0f);
+    config.input = defaultInput();
+    return config;
+}
