@@ -12,10 +12,9 @@ class NotificationDispatcher;
 // One simulated audio endpoint.
 //
 // Levels: the setters ignore NaN and clamp to [minDb, maxDb] (a NaN bound does not clamp; a
-// minimum above the maximum wins), and
-// otherwise keep the value exactly as set, also between steps, so a level read back is the one
-// written. Levels changed elsewhere (another mixer, the device's own controls) are taken as they
-// come, unclamped, NaN and infinities included.
+// minimum above the maximum wins), and otherwise keep the value exactly as set, also between
+// steps, so a level read back is the one written. Levels changed elsewhere (another mixer, the
+// device's own controls) are taken as they come, unclamped, NaN and infinities included.
 //
 // Reporting: a level or the mute state that actually changes (a level bit for bit) is reported
 // once through the registered listener, from the delivery thread; a set that leaves the state as
