@@ -116,6 +116,7 @@ void TestPresetHostile::corpus_data()
     QTest::newRow("invalid UTF-8") << "invalid-utf8.xml" << true << QStringList();
     QTest::newRow("billion laughs") << "billion-laughs.xml" << true << QStringList();
     QTest::newRow("quadratic blowup") << "quadratic-blowup.xml" << true << QStringList();
+    QTest::newRow("attribute defaults") << "attribute-defaults.xml" << true << QStringList();
     QTest::newRow("recursive entity") << "recursive-entity.xml" << true << QStringList();
     QTest::newRow("external entity") << "external-entity.xml" << true << QStringList();
     QTest::newRow("parameter entity") << "parameter-entity.xml" << true << QStringList();

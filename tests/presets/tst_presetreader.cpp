@@ -140,7 +140,8 @@ void TestPresetReader::findsScopesWhereverTheyStand_data()
         << QStringList{"d.output.setVolumeLeft(-1)", "d.output.setVolumeLeft(-2)",
                        "d.output.setVolumeLeft(-3)"};
     QTest::newRow("comments, instructions and doctype")
-        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Tarvix><!-- c --><?app x?><Tarvix>"
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Tarvix PUBLIC \"-//T//x\" 'a[1]\"].dtd'>"
+                      "<!-- c --><?app x?><Tarvix>"
                       "<Mixer><!-- c --><Output><?app y?><VolumeLeft>-1<!-- c -->2<?p?>"
                       "</VolumeLeft></Output></Mixer></Tarvix>")
         << QStringList{"d.output.setVolumeLeft(-12)"};
@@ -380,6 +381,12 @@ void TestPresetReader::reportsReaderErrors_data()
         << exampleCutAfter("</Output>") + "<!--" + QByteArray(64 * 1024, 'x') + "-->\xff" +
                QByteArray(kExampleDocument).mid(exampleCutAfter("</Output>").size())
         << all.mid(0, 3);
+    // An internal subset is refused, however harmless: it is where entity and attribute-default
+    // bombs live.
+    QTest::newRow("internal DTD subset")
+        << "<!DOCTYPE Tarvix [<!ELEMENT Tarvix ANY>]>\n" +
+               QByteArray(kExampleDocument).mid(exampleCutAfter("?>\n").size())
+        << QStringList();
     QTest::newRow("two roots") << QByteArray("<Tarvix/><Tarvix><Mixer><Output><Muted>true</Muted>"
                                              "</Output></Mixer></Tarvix>")
                                << QStringList();
