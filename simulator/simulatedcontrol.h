@@ -32,9 +32,9 @@ class SimulatedEndpoint;
 //
 // Deletion stops both threads before the destructor returns: from its first step no delivery
 // starts, a delivery already in progress is waited for, and queued notifications and requests
-// are discarded. The
-// deleting thread must not hold the library lock (a delivery in progress may be waiting for it)
-// and must not be a library thread, that is, a control is not deleted from within a listener.
+// are discarded. The deleting thread must not hold the library lock (a delivery in progress may
+// be waiting for it) and must not be a library thread: a control is not deleted from within a
+// listener.
 class SimulatedControl final : public TarvixControl
 {
 public:
