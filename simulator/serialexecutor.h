@@ -24,15 +24,15 @@ public:
     SerialExecutor(const SerialExecutor&) = delete;
     SerialExecutor& operator=(const SerialExecutor&) = delete;
 
-    // Dropped once stop() has begun.
+    // Dropped once requestStop() has been called.
     void post(Task task);
 
     // Runs `work` on the calling thread, never at the same time as a task; false, without
-    // running it, once stop() has begun. May be called from within a task.
+    // running it, once requestStop() has been called. May be called from within a task.
     bool runExclusively(const Task& work);
 
     // True once nothing is queued or running; false when the deadline passes first, when
-    // called from a task (it would wait for itself), or once stop() has begun.
+    // called from a task (it would wait for itself), or once the thread has stopped.
     bool waitUntilIdle(std::chrono::steady_clock::time_point deadline);
     bool isIdle();
 
