@@ -269,53 +269,43 @@ TarvixMixer::LevelChannel TarvixMixer::recordChannel(bool left) const
 
 void TarvixMixer::setPlaybackVolumeLeft(int a)
 {
-    setPlaybackVolume(playbackChannel(true), a);
+    setLevel(playbackChannel(true), a);
 }
 
 void TarvixMixer::setPlaybackVolumeRight(int a)
 {
-    setPlaybackVolume(playbackChannel(false), a);
+    setLevel(playbackChannel(false), a);
 }
 
 void TarvixMixer::setRecordVolumeLeft(int a)
 {
-    setRecordVolume(recordChannel(true), a);
+    setLevel(recordChannel(true), a);
 }
 
 void TarvixMixer::setRecordVolumeRight(int a)
 {
-    setRecordVolume(recordChannel(false), a);
+    setLevel(recordChannel(false), a);
 }
 
-void TarvixMixer::setPlaybackVolume(const LevelChannel& channel, int position)
+void TarvixMixer::setLevel(const LevelChannel& channel, int position)
 {
     LibraryLocker locker(control);
-    TarvixMixerDevice* output = currentDevice ? currentDevice->output : nullptr;
-    if (!output)
+    TarvixMixerDevice* endpoint = currentDevice ? currentDevice->*channel.endpoint : nullptr;
+    if (!endpoint)
         return;
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
-    output->getVolumeRange(&minDb, &maxDb, &stepDb);
+    endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     if (!LevelScale::isUsableStep(stepDb))
         return;
-    (output->*channel.setVolume)(LevelScale::outputLevelForPosition(position, stepDb));
-    channel.label->setText(LevelLabels::outputLevelText((output->*channel.getVolume)()));
+    if (channel.endpoint == &TarvixDevice::output) {
+        (endpoint->*channel.setVolume)(LevelScale::outputLevelForPosition(position, stepDb));
+        // The output read-out shows what the device kept, which may differ from what was sent.
+        channel.label->setText(LevelLabels::outputLevelText((endpoint->*channel.getVolume)()));
+    } else {
+        (endpoint->*channel.setVolume)(LevelScale::inputLevelForPosition(position, stepDb));
+        channel.label->setText(LevelLabels::inputPositionText(position));
+    }
     // Moving the partner runs its own slot at once, nested under this lock.
-    if (channel.link->checkState() != Qt::Unchecked)
-        channel.partner->setValue(position);
-}
-
-void TarvixMixer::setRecordVolume(const LevelChannel& channel, int position)
-{
-    LibraryLocker locker(control);
-    TarvixMixerDevice* input = currentDevice ? currentDevice->input : nullptr;
-    if (!input)
-        return;
-    float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
-    input->getVolumeRange(&minDb, &maxDb, &stepDb);
-    if (!LevelScale::isUsableStep(stepDb))
-        return;
-    (input->*channel.setVolume)(LevelScale::inputLevelForPosition(position, stepDb));
-    channel.label->setText(LevelLabels::inputPositionText(position));
     if (channel.link->checkState() != Qt::Unchecked)
         channel.partner->setValue(position);
 }

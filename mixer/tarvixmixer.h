@@ -70,9 +70,11 @@ public slots:
     void LoadPresetDialog();
 
 private:
-    // One slider with its read-out, the slider of the other channel and the direction's link box.
+    // One slider with its endpoint, its read-out, the slider of the other channel and the
+    // direction's link box.
     struct LevelChannel
     {
+        TarvixMixerDevice* TarvixDevice::*endpoint;
         QSlider* slider;
         QLabel* label;
         QSlider* partner;
@@ -94,8 +96,7 @@ private:
 
     LevelChannel playbackChannel(bool left) const;
     LevelChannel recordChannel(bool left) const;
-    void setPlaybackVolume(const LevelChannel& channel, int position);
-    void setRecordVolume(const LevelChannel& channel, int position);
+    void setLevel(const LevelChannel& channel, int position);
     void setMute(TarvixMixerDevice* TarvixDevice::*endpoint, bool enable);
     void setHidSwitch(void (TarvixHID::*setter)(bool), bool enable);
     void refreshPlayback(TarvixMixerDevice* output);
