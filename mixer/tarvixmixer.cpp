@@ -248,23 +248,39 @@ void TarvixMixer::applyInputRange(TarvixMixerDevice* input)
 TarvixMixer::LevelChannel TarvixMixer::playbackChannel(bool left) const
 {
     if (left)
-        return {ui->vol_slider_playback_left,      ui->vol_label_playback_left,
-                ui->vol_slider_playback_right,     ui->cb_playback_link,
-                &TarvixMixerDevice::setVolumeLeft, &TarvixMixerDevice::getVolumeLeft};
-    return {ui->vol_slider_playback_right,      ui->vol_label_playback_right,
-            ui->vol_slider_playback_left,       ui->cb_playback_link,
-            &TarvixMixerDevice::setVolumeRight, &TarvixMixerDevice::getVolumeRight};
+        return {&TarvixDevice::output,
+                ui->vol_slider_playback_left,
+                ui->vol_label_playback_left,
+                ui->vol_slider_playback_right,
+                ui->cb_playback_link,
+                &TarvixMixerDevice::setVolumeLeft,
+                &TarvixMixerDevice::getVolumeLeft};
+    return {&TarvixDevice::output,
+            ui->vol_slider_playback_right,
+            ui->vol_label_playback_right,
+            ui->vol_slider_playback_left,
+            ui->cb_playback_link,
+            &TarvixMixerDevice::setVolumeRight,
+            &TarvixMixerDevice::getVolumeRight};
 }
 
 TarvixMixer::LevelChannel TarvixMixer::recordChannel(bool left) const
 {
     if (left)
-        return {ui->vol_slider_record_left,        ui->vol_label_record_left,
-                ui->vol_slider_record_right,       ui->cb_record_link,
-                &TarvixMixerDevice::setVolumeLeft, &TarvixMixerDevice::getVolumeLeft};
-    return {ui->vol_slider_record_right,        ui->vol_label_record_right,
-            ui->vol_slider_record_left,         ui->cb_record_link,
-            &TarvixMixerDevice::setVolumeRight, &TarvixMixerDevice::getVolumeRight};
+        return {&TarvixDevice::input,
+                ui->vol_slider_record_left,
+                ui->vol_label_record_left,
+                ui->vol_slider_record_right,
+                ui->cb_record_link,
+                &TarvixMixerDevice::setVolumeLeft,
+                &TarvixMixerDevice::getVolumeLeft};
+    return {&TarvixDevice::input,
+            ui->vol_slider_record_right,
+            ui->vol_label_record_right,
+            ui->vol_slider_record_left,
+            ui->cb_record_link,
+            &TarvixMixerDevice::setVolumeRight,
+            &TarvixMixerDevice::getVolumeRight};
 }
 
 void TarvixMixer::setPlaybackVolumeLeft(int a)
