@@ -1,4 +1,5 @@
 #include "mixerfixture.h"
+#include "presetexample.h"
 #include "presetfiledialogs.h"
 
 #include <QErrorMessage>
@@ -82,27 +83,7 @@ private:
     void (*previousHandler)(int);
 };
 
-const QByteArray storedExample = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<Tarvix>\n"
-                                 "    <Mixer>\n"
-                                 "        <Output>\n"
-                                 "            <VolumeLeft>-20.5</VolumeLeft>\n"
-                                 "            <VolumeRight>-20.5</VolumeRight>\n"
-                                 "            <Muted>false</Muted>\n"
-                                 "        </Output>\n"
-                                 "        <Input>\n"
-                                 "            <VolumeLeft>12</VolumeLeft>\n"
-                                 "            <VolumeRight>12</VolumeRight>\n"
-                                 "            <Muted>false</Muted>\n"
-                                 "        </Input>\n"
-                                 "    </Mixer>\n"
-                                 "    <Hid>\n"
-                                 "        <PhantomLeft>true</PhantomLeft>\n"
-                                 "        <PhantomRight>true</PhantomRight>\n"
-                                 "        <LoopbackLeft>false</LoopbackLeft>\n"
-                                 "        <LoopbackRight>false</LoopbackRight>\n"
-                                 "    </Hid>\n"
-                                 "</Tarvix>\n";
+const QByteArray storedExample = kExampleDocument;
 
 } // namespace
 

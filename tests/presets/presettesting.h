@@ -2,35 +2,13 @@
 
 #include "calllog.h"
 #include "fakedevice.h"
+#include "presetexample.h"
 #include "presetreader.h"
 #include "presetwriter.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QStringList>
-
-// The document written for the example device of exampleDevice(), line by line.
-inline const char* const kExampleDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                            "<Tarvix>\n"
-                                            "    <Mixer>\n"
-                                            "        <Output>\n"
-                                            "            <VolumeLeft>-20.5</VolumeLeft>\n"
-                                            "            <VolumeRight>-20.5</VolumeRight>\n"
-                                            "            <Muted>false</Muted>\n"
-                                            "        </Output>\n"
-                                            "        <Input>\n"
-                                            "            <VolumeLeft>12</VolumeLeft>\n"
-                                            "            <VolumeRight>12</VolumeRight>\n"
-                                            "            <Muted>false</Muted>\n"
-                                            "        </Input>\n"
-                                            "    </Mixer>\n"
-                                            "    <Hid>\n"
-                                            "        <PhantomLeft>true</PhantomLeft>\n"
-                                            "        <PhantomRight>true</PhantomRight>\n"
-                                            "        <LoopbackLeft>false</LoopbackLeft>\n"
-                                            "        <LoopbackRight>false</LoopbackRight>\n"
-                                            "    </Hid>\n"
-                                            "</Tarvix>\n";
 
 // What reading kExampleDocument does to a device "d" with the default input step of 2 dB.
 inline QStringList exampleCalls()
