@@ -1,8 +1,8 @@
 #pragma once
 
-// The preset document, line by line, of a device whose output stands at -20.5 dB on both
-// unmuted; input at slider position 3 on both sides, unmuted; phantom power on, loopback off, line
-// by line.
+// The preset document of a device whose output stands at -20.5 dB on both sides, unmuted;
+// whose input stands at slider position 3 on both sides, unmuted; with phantom power on and
+// loopback off on both sides.
 inline const char* const kExampleDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                             "<Tarvix>\n"
                                             "    <Mixer>\n"
