@@ -18,7 +18,7 @@ bool isSupportedWindowsVersion(int version)
 
 bool comInitialized(long result)
 {
-    return result == SystemServices::ComOk || result == SystemServices::ComAlready;
+    return result == SystemServices::ComOk || result == SystemServices::ComAlreadyInitialized;
 }
 
 int runVersionErrorDialog()

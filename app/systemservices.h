@@ -17,10 +17,12 @@ public:
     static constexpr int Windows7 = 0x0090;
 
     // HRESULT values that CoInitialize returns.
-    static constexpr long ComOk = 0;      // S_OK
-    static constexpr long ComAlready = 1; // S_FALSE: COM was already initialised on this thread
-    static constexpr long ComChangedMode =
-        static_cast<std::int32_t>(0x80010106u); // RPC_E_CHANGED_MODE
+    // S_OK
+    static constexpr long ComOk = 0;
+    // S_FALSE: COM was already initialised on this thread.
+    static constexpr long ComAlreadyInitialized = 1;
+    // RPC_E_CHANGED_MODE (0x80010106): the thread's apartment has another concurrency model.
+    static constexpr long ComChangedMode = static_cast<std::int32_t>(0x80010106u);
 
     virtual ~SystemServices() = default;
 

@@ -229,8 +229,10 @@ void TestMixerApplication::supportedVersionRunsTheMixer_data()
     QTest::addColumn<long>("comResult");
     QTest::newRow("Vista, S_OK") << SystemServices::WindowsVista << SystemServices::ComOk;
     QTest::newRow("Windows 7, S_OK") << SystemServices::Windows7 << SystemServices::ComOk;
-    QTest::newRow("Vista, S_FALSE") << SystemServices::WindowsVista << SystemServices::ComAlready;
-    QTest::newRow("Windows 7, S_FALSE") << SystemServices::Windows7 << SystemServices::ComAlready;
+    QTest::newRow("Vista, S_FALSE")
+        << SystemServices::WindowsVista << SystemServices::ComAlreadyInitialized;
+    QTest::newRow("Windows 7, S_FALSE")
+        << SystemServices::Windows7 << SystemServices::ComAlreadyInitialized;
 }
 
 void TestMixerApplication::supportedVersionRunsTheMixer()
