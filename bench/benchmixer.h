@@ -10,6 +10,10 @@
 // The mixer window with two observation points for the notification benchmarks: the time the
 // library last called onVolumeChanged() (on its delivery thread), and a callback run on the GUI
 // thread right after each queued handler call of the window has finished.
+//
+// The window registers itself as the library's listener within its own constructor, so the
+// library must report nothing until a BenchMixer is fully constructed: start its control with
+// no devices and plug them afterwards.
 class BenchMixer : public TarvixMixer
 {
 public:

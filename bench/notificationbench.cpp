@@ -96,9 +96,13 @@ struct LatencySamples
 class MixerBench
 {
 public:
-    MixerBench() : window(&control)
+    // The window registers itself with the library from within its constructor, before the
+    // BenchMixer part exists; the device is plugged only afterwards, so that no notification
+    // can reach the window half-built.
+    MixerBench() : control(SimulatedControl::StartWith::NoDevices), window(&control)
     {
         window.show();
+        control.plugDevice(SimulatedDeviceConfig::duo());
         label = window.findChild<QLabel*>(QStringLiteral("vol_label_playback_left"));
         deviceList = window.findChild<QComboBox*>(QStringLiteral("combo_device_select"));
     }
