@@ -1,9 +1,11 @@
 #include "processsampler.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -31,6 +33,28 @@ long long statusValue(const std::string& statusPath, const std::string& key)
     return 0;
 }
 
+// utime + stime of /proc/.../stat, in clock ticks turned into nanoseconds: the coarse fallback
+// where the kernel keeps no schedstat.
+long long cpuNsFromStat(const std::string& statPath)
+{
+    const std::string line = readFirstLine(statPath);
+    const std::size_t commandEnd = line.rfind(')');
+    if (commandEnd == std::string::npos)
+        return 0;
+    std::istringstream fields(line.substr(commandEnd + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    // After the command come the state (field 3) and the others; utime and stime are 14 and 15.
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number == 14)
+            utime = std::atoll(field.c_str());
+        else if (number == 15)
+            stime = std::atoll(field.c_str());
+    }
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    return ticksPerSecond > 0 ? (utime + stime) * (1000000000LL / ticksPerSecond) : 0;
+}
+
 } // namespace
 
 std::map<pid_t, ThreadUsage> ProcessSampler::sample(pid_t pid)
@@ -48,7 +72,9 @@ std::map<pid_t, ThreadUsage> ProcessSampler::sample(pid_t pid)
         usage.name = readFirstLine(base + "/comm");
         usage.voluntarySwitches = statusValue(base + "/status", "voluntary_ctxt_switches:");
         usage.involuntarySwitches = statusValue(base + "/status", "nonvoluntary_ctxt_switches:");
-        usage.cpuNs = std::atoll(readFirstLine(base + "/schedstat").c_str());
+        const std::string schedstat = readFirstLine(base + "/schedstat");
+        usage.cpuNs =
+            schedstat.empty() ? cpuNsFromStat(base + "/stat") : std::atoll(schedstat.c_str());
         threads[static_cast<pid_t>(std::atoi(entry->d_name))] = usage;
     }
     closedir(dir);

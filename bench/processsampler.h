@@ -12,7 +12,9 @@ struct ThreadUsage
     std::string name;
     long long voluntarySwitches = 0; // each one a sleep, so later a wake-up
     long long involuntarySwitches = 0;
-    long long cpuNs = 0; // on-CPU time from schedstat, nanosecond resolution
+    // On-CPU time from schedstat, to the nanosecond; from utime + stime (clock ticks) where the
+    // kernel keeps no schedstat.
+    long long cpuNs = 0;
 };
 
 // A snapshot of every thread of a process.
