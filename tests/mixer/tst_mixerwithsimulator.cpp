@@ -41,17 +41,23 @@ using Kind = SimulatedEndpointKind;
 class ForwardingControl final : public TarvixControl
 {
 public:
-    explicit ForwardingControl(std::unique_ptr<SimulatedControl> library)
-        : library(std::move(library))
+    explicit ForwardingControl(std::unique_ptr<SimulatedControl> owned) : library(owned.release())
     {
     }
+    ~ForwardingControl() override { delete library; }
 
-    SimulatedControl* simulated() const { return library.get(); }
+    ForwardingControl(const ForwardingControl&) = delete;
+    ForwardingControl& operator=(const ForwardingControl&) = delete;
 
+    SimulatedControl* simulated() const { return library; }
+
+    // A delivery in progress may still reach the library while it is being deleted; the pointer
+    // is cleared only once its threads have stopped.
     void deleteLibrary(std::function<void()> onDeletionBegun)
     {
         library->setDestructionObserver(std::move(onDeletionBegun));
-        library.reset();
+        delete library;
+        library = nullptr;
     }
 
     const char* backendName() override { return alive() ? library->backendName() : ""; }
@@ -88,7 +94,7 @@ private:
         return false;
     }
 
-    std::unique_ptr<SimulatedControl> library;
+    SimulatedControl* library;
 };
 
 // The window around a simulated library that runs its own threads. Torn down as the program
