@@ -174,6 +174,7 @@ private:
     void verifyDeviceList();
     void verifyLevelWidgets();
     bool hidBoxesShowTheDevice();
+    void changeEverythingOnTheCurrentDevice();
 
     std::unique_ptr<SimulatedControl> library;
     std::unique_ptr<TarvixMixer> window;
@@ -339,6 +340,47 @@ bool TestConcurrencyStorm::hidBoxesShowTheDevice()
            widget<QCheckBox>("cb_phantom_right")->isChecked() == device->hid->getPhantomRight() &&
            widget<QCheckBox>("cb_loopback_left")->isChecked() == device->hid->getLoopbackLeft() &&
            widget<QCheckBox>("cb_loopback_right")->isChecked() == device->hid->getLoopbackRight();
+}
+
+void TestConcurrencyStorm::changeEverythingOnTheCurrentDevice()
+{
+    const std::string id = widget<QComboBox>("combo_device_select")
+                               ->currentData(Qt::UserRole)
+                               .toString()
+                               .toStdString();
+    TarvixDevice* device = library->getDevice(id.c_str());
+    QVERIFY(device);
+    library->lock();
+    // Another level on the same side of each endpoint's range, and the other mute state.
+    const auto other = [](float level, float low, float high) { return level == low ? high : low; };
+    const float outputLeft = other(device->output->getVolumeLeft(), -33.5f, -12.0f);
+    const float outputRight = other(device->output->getVolumeRight(), -12.0f, -33.5f);
+    const float inputLeft = other(device->input->getVolumeLeft(), 6.0f, 14.0f);
+    const float inputRight = other(device->input->getVolumeRight(), 14.0f, 6.0f);
+    const bool outputMute = !device->output->getMute();
+    const bool inputMute = !device->input->getMute();
+    bool switches[4] = {};
+    if (device->hid) {
+        switches[0] = !device->hid->getPhantomLeft();
+        switches[1] = !device->hid->getPhantomRight();
+        switches[2] = !device->hid->getLoopbackLeft();
+        switches[3] = !device->hid->getLoopbackRight();
+    }
+    library->unlock();
+
+    library->changeVolumeLeftElsewhere(id, Kind::Output, outputLeft);
+    library->changeVolumeRightElsewhere(id, Kind::Output, outputRight);
+    library->changeVolumeLeftElsewhere(id, Kind::Input, inputLeft);
+    library->changeVolumeRightElsewhere(id, Kind::Input, inputRight);
+    library->changeMuteElsewhere(id, Kind::Output, outputMute);
+    library->changeMuteElsewhere(id, Kind::Input, inputMute);
+    if (device->hid) {
+        const SimulatedSwitch order[] = {
+            SimulatedSwitch::PhantomLeft, SimulatedSwitch::PhantomRight,
+            SimulatedSwitch::LoopbackLeft, SimulatedSwitch::LoopbackRight};
+        for (int i = 0; i < 4; ++i)
+            library->changeSwitchElsewhere(id, order[i], switches[i]);
+    }
 }
 
 void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
@@ -537,6 +579,17 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     QTRY_VERIFY_WITH_TIMEOUT(hidBoxesShowTheDevice(), settleTimeoutMs);
     const auto errorBoxes = window->findChildren<QErrorMessage*>();
     QCOMPARE(errorBoxes.size(), 0);
+
+    // And it still follows the device: every level, mute and switch of the current device
+    // changed elsewhere once more reaches its widget.
+    changeEverythingOnTheCurrentDevice();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), settleTimeoutMs);
+    verifyLevelWidgets();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(hidBoxesShowTheDevice(), settleTimeoutMs);
 
     library.reset();
     window.reset();
