@@ -102,8 +102,10 @@ private:
 class SimulatedMixer
 {
 public:
-    explicit SimulatedMixer(SimulatedControl::StartWith start)
-        : forwarding(std::make_unique<SimulatedControl>(start)),
+    explicit SimulatedMixer(SimulatedControl::StartWith start,
+                            SimulatedControl::ArrivalReporting reporting =
+                                SimulatedControl::ArrivalReporting::FromLibraryThread)
+        : forwarding(std::make_unique<SimulatedControl>(start, reporting)),
           window(std::make_unique<TarvixMixer>(&forwarding))
     {
     }
@@ -229,6 +231,7 @@ class TestMixerWithSimulator : public QObject
 
 private slots:
     void defaultDevicesAppearAndTheFirstIsApplied();
+    void devicesReportedWithinRegistrationAreListedAtOnce();
     void pluggedDeviceAppearsAndTheFirstIsApplied();
     void pullingTheCurrentDeviceOutHandsOverToItsNeighbour();
     void levelsAndMutesChangedElsewhereReachTheWidgets();
@@ -304,6 +307,25 @@ void TestMixerWithSimulator::defaultDevicesAppearAndTheFirstIsApplied()
     QCOMPARE(mixer.right(duoId, Kind::Input), 8.0f);
     QCOMPARE(mixer.library().counts().volumeChangesMade, 0u);
     QCOMPARE(mixer.library().counts().deviceArrivals, 2u);
+}
+
+void TestMixerWithSimulator::devicesReportedWithinRegistrationAreListedAtOnce()
+{
+    // The arrivals come on the GUI thread from within the constructor's registration, so the
+    // handlers run at once, nested in it.
+    SimulatedMixer mixer(SimulatedControl::StartWith::DefaultDevices,
+                         SimulatedControl::ArrivalReporting::WithinRegistration);
+    QCOMPARE(mixer.itemIds(), QStringList({"TVX-DUO-0001", "TVX-SOLO-0002"}));
+    QCOMPARE(mixer.deviceList()->currentIndex(), 0);
+    QVERIFY(mixer.group("gb_hid_control")->isEnabled());
+    QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -40);
+    QCOMPARE(mixer.label("vol_label_record_right")->text(), QStringLiteral("18 dB"));
+
+    // Later events still come from the library's own threads.
+    mixer.library().changeVolumeLeftElsewhere(duoId, Kind::Output, -7.0f);
+    mixer.library().unplugDevice(soloId);
+    QTRY_COMPARE(mixer.itemIds(), QStringList({"TVX-DUO-0001"}));
+    QTRY_COMPARE(mixer.slider("vol_slider_playback_left")->value(), -14);
 }
 
 void TestMixerWithSimulator::pluggedDeviceAppearsAndTheFirstIsApplied()
