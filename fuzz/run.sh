@@ -7,6 +7,10 @@ set -euo pipefail
 seconds="${1:-60}"
 shift || true
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+source "$root/scripts/common.sh"
+# libFuzzer comes with clang's runtime libraries.
+install_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
 build="${BUILD_DIR:-$root/build-fuzz}"
 jobs="${JOBS:-2}"
 
