@@ -21,11 +21,11 @@ public:
 
     // Plugs the devices, has the library report the first ones from within the registration,
     // and builds the window.
-    TarvixMixer* open(const QList<FakeDeviceSpec>& devices = {},
+    TarvixMixer* open(const QList<FakeDeviceConfig>& devices = {},
                       const QList<QByteArray>& arrivalsOnRegister = {})
     {
-        for (const FakeDeviceSpec& spec : devices)
-            library.plug(spec);
+        for (const FakeDeviceConfig& config : devices)
+            library.plug(config);
         library.arrivalsOnRegister = arrivalsOnRegister;
         window = std::make_unique<TarvixMixer>(&library);
         return window.get();
@@ -70,14 +70,14 @@ public:
     std::unique_ptr<TarvixMixer> window;
 };
 
-inline FakeDeviceSpec fakeDevice(const QByteArray& id, bool hid = true, bool input = true,
-                                 bool output = true)
+inline FakeDeviceConfig fakeDevice(const QByteArray& id, bool hid = true, bool input = true,
+                                   bool output = true)
 {
-    FakeDeviceSpec spec;
-    spec.id = id;
-    spec.name = "Device " + id;
-    spec.hasHid = hid;
-    spec.hasInput = input;
-    spec.hasOutput = output;
-    return spec;
+    FakeDeviceConfig config;
+    config.id = id;
+    config.name = "Device " + id;
+    config.hasHid = hid;
+    config.hasInput = input;
+    config.hasOutput = output;
+    return config;
 }

@@ -333,15 +333,15 @@ void TestDeviceSelection::sliderRangesAreInEndpointSteps()
     QFETCH(float, inputStep);
     QFETCH(int, recordMin);
     QFETCH(int, recordMax);
-    FakeDeviceSpec spec = fakeDevice("a");
-    spec.outputMin = -120.0f; // below the floor: never used
-    spec.outputMax = outputMax;
-    spec.outputStep = outputStep;
-    spec.inputMin = inputMin;
-    spec.inputMax = inputMax;
-    spec.inputStep = inputStep;
+    FakeDeviceConfig config = fakeDevice("a");
+    config.outputMin = -120.0f; // below the floor: never used
+    config.outputMax = outputMax;
+    config.outputStep = outputStep;
+    config.inputMin = inputMin;
+    config.inputMax = inputMax;
+    config.inputStep = inputStep;
     MixerFixture fixture;
-    fixture.open({spec}, {"a"});
+    fixture.open({config}, {"a"});
     for (const char* name : {"vol_slider_playback_left", "vol_slider_playback_right"}) {
         QCOMPARE(fixture.slider(name)->minimum(), playbackMin);
         QCOMPARE(fixture.slider(name)->maximum(), playbackMax);
@@ -364,12 +364,12 @@ void TestDeviceSelection::unusableStepLeavesRangesAlone_data()
 void TestDeviceSelection::unusableStepLeavesRangesAlone()
 {
     QFETCH(float, step);
-    FakeDeviceSpec spec = fakeDevice("a");
-    spec.outputStep = step;
-    spec.inputStep = step;
-    spec.outputMax = std::numeric_limits<float>::infinity();
+    FakeDeviceConfig config = fakeDevice("a");
+    config.outputStep = step;
+    config.inputStep = step;
+    config.outputMax = std::numeric_limits<float>::infinity();
     MixerFixture fixture;
-    fixture.open({spec}, {"a"});
+    fixture.open({config}, {"a"});
     for (const char* name : {"vol_slider_playback_left", "vol_slider_playback_right",
                              "vol_slider_record_left", "vol_slider_record_right"}) {
         QCOMPARE(fixture.slider(name)->minimum(), 0);
@@ -386,10 +386,10 @@ void TestDeviceSelection::unusableStepLeavesRangesAlone()
 
 void TestDeviceSelection::rangeChangeThatMovesASliderWritesTheLevelBeforeTheRefresh()
 {
-    FakeDeviceSpec spec = fakeDevice("a");
-    spec.outputMax = 6.0f;
+    FakeDeviceConfig config = fakeDevice("a");
+    config.outputMax = 6.0f;
     MixerFixture fixture;
-    fixture.open({spec}, {"a"});
+    fixture.open({config}, {"a"});
     fixture.slider("vol_slider_playback_left")->setValue(12); // +6 dB, both linked
     QCOMPARE(fixture.library.device("a")->output->right, 6.0f);
 
@@ -410,10 +410,10 @@ void TestDeviceSelection::rangeChangeThatMovesASliderWritesTheLevelBeforeTheRefr
 void TestDeviceSelection::nonAsciiIdentifiersTravelBothWays()
 {
     const QByteArray id = QStringLiteral("Straße-µ-\u00e9-\u6771").toUtf8();
-    FakeDeviceSpec spec = fakeDevice(id);
-    spec.name = QStringLiteral("Gerät \u00fc").toUtf8();
+    FakeDeviceConfig config = fakeDevice(id);
+    config.name = QStringLiteral("Gerät \u00fc").toUtf8();
     MixerFixture fixture;
-    fixture.open({fakeDevice("a"), spec}, {"a"});
+    fixture.open({fakeDevice("a"), config}, {"a"});
 
     fixture.library.notifyFromThread(DeviceArrival, id);
     QTRY_COMPARE(fixture.deviceList()->count(), 2);

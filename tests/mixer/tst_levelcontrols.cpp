@@ -36,7 +36,7 @@ private slots:
     void extremeLevelsGiveSaneWidgets();
 
 private:
-    void openWith(const FakeDeviceSpec& spec);
+    void openWith(const FakeDeviceConfig& config);
     FakeEndpoint* output() const { return fixture->library.device("a")->output.get(); }
     FakeEndpoint* input() const { return fixture->library.device("a")->input.get(); }
     QString text(const char* label) const { return fixture->label(label)->text(); }
@@ -55,9 +55,9 @@ void TestLevelControls::cleanup()
     fixture.reset();
 }
 
-void TestLevelControls::openWith(const FakeDeviceSpec& spec)
+void TestLevelControls::openWith(const FakeDeviceConfig& config)
 {
-    fixture->open({spec}, {spec.id});
+    fixture->open({config}, {config.id});
     fixture->library.log.clear();
 }
 
@@ -158,9 +158,9 @@ void TestLevelControls::inputSliderUsesTheSteppedScale()
     QFETCH(int, position);
     QFETCH(QString, sent);
     QFETCH(QString, label);
-    FakeDeviceSpec spec = fakeDevice("a");
-    spec.inputStep = step;
-    openWith(spec);
+    FakeDeviceConfig config = fakeDevice("a");
+    config.inputStep = step;
+    openWith(config);
     fixture->box("cb_record_link")->setChecked(false);
     fixture->slider("vol_slider_record_left")->setValue(5); // away from the position under test
     fixture->library.log.clear();
@@ -242,9 +242,9 @@ void TestLevelControls::refreshShowsInputLevels()
     QFETCH(float, level);
     QFETCH(QString, label);
     QFETCH(int, position);
-    FakeDeviceSpec spec = fakeDevice("a");
-    spec.inputStep = step;
-    openWith(spec);
+    FakeDeviceConfig config = fakeDevice("a");
+    config.inputStep = step;
+    openWith(config);
     fixture->slider("vol_slider_record_left")->setValue(7);
     input()->left = level;
     fixture->window->VolumeChangedCallbackGUIHandle();

@@ -171,7 +171,7 @@ void TestMixerCore::arrivalFromLibraryThreadWaitsForTheEventLoop()
 void TestMixerCore::burstFromLibraryThreadIsHandledOnceEachInOrder()
 {
     MixerFixture fixture;
-    QList<FakeDeviceSpec> devices;
+    QList<FakeDeviceConfig> devices;
     QStringList ids;
     for (int i = 0; i < 10; ++i) {
         devices.append(fakeDevice(QByteArray::number(i)));

@@ -23,21 +23,22 @@ inline QStringList exampleCalls()
     };
 }
 
-inline FakeDeviceSpec deviceSpec(bool hasOutput = true, bool hasInput = true, bool hasHid = true)
+inline FakeDeviceConfig deviceConfig(bool hasOutput = true, bool hasInput = true,
+                                     bool hasHid = true)
 {
-    FakeDeviceSpec spec;
-    spec.id = "d";
-    spec.name = "Device";
-    spec.hasOutput = hasOutput;
-    spec.hasInput = hasInput;
-    spec.hasHid = hasHid;
-    return spec;
+    FakeDeviceConfig config;
+    config.id = "d";
+    config.name = "Device";
+    config.hasOutput = hasOutput;
+    config.hasInput = hasInput;
+    config.hasHid = hasHid;
+    return config;
 }
 
 // A fake device with its own call log.
 struct LoggedDevice
 {
-    explicit LoggedDevice(const FakeDeviceSpec& spec = deviceSpec()) : fake(spec, &log) {}
+    explicit LoggedDevice(const FakeDeviceConfig& config = deviceConfig()) : fake(config, &log) {}
 
     QStringList calls() const { return log.deviceCalls(); }
 

@@ -207,9 +207,9 @@ void TestPresetHostile::nonFiniteLevelsAreNotSent()
     QFETCH(QByteArray, value);
     QFETCH(QStringList, calls);
 
-    FakeDeviceSpec spec = deviceSpec();
-    spec.inputStep = stepDb;
-    LoggedDevice device(spec);
+    FakeDeviceConfig config = deviceConfig();
+    config.inputStep = stepDb;
+    LoggedDevice device(config);
     const QByteArray document =
         "<Tarvix><Mixer><" + endpoint + "><VolumeLeft>-6</VolumeLeft><VolumeLeft>" + value +
         "</VolumeLeft><VolumeRight>" + value + "</VolumeRight><Muted>true</Muted></" + endpoint +

@@ -258,9 +258,9 @@ void TestPresetReader::mapsInputGainsBackToLevels()
     QFETCH(float, stepDb);
     QFETCH(QByteArray, gain);
     QFETCH(QString, level);
-    FakeDeviceSpec spec = deviceSpec();
-    spec.inputStep = stepDb;
-    LoggedDevice device(spec);
+    FakeDeviceConfig config = deviceConfig();
+    config.inputStep = stepDb;
+    LoggedDevice device(config);
     QVERIFY(!readDocument(
         inTarvix("<Mixer><Input><VolumeRight>" + gain + "</VolumeRight></Input></Mixer>"),
         &device.fake.record));
@@ -288,26 +288,26 @@ void TestPresetReader::passesOverEndpointsTheDeviceLacks()
     // passed over like any other content.
     const QByteArray document = inTarvix("<Mixer><Input><VolumeLeft>6<b/></VolumeLeft></Input>"
                                          "<Output><VolumeLeft>-3</VolumeLeft></Output></Mixer>");
-    LoggedDevice noInput(deviceSpec(true, false, true));
+    LoggedDevice noInput(deviceConfig(true, false, true));
     QVERIFY(!readDocument(document, &noInput.fake.record));
     QCOMPARE(noInput.calls(), QStringList{"d.output.setVolumeLeft(-3)"});
 
-    LoggedDevice noOutput(deviceSpec(false, true, true));
+    LoggedDevice noOutput(deviceConfig(false, true, true));
     QVERIFY(!readDocument(kExampleDocument, &noOutput.fake.record));
     QCOMPARE(noOutput.calls(), exampleCalls().mid(3));
 
-    LoggedDevice noEndpoint(deviceSpec(false, false, true));
+    LoggedDevice noEndpoint(deviceConfig(false, false, true));
     QVERIFY(!readDocument(kExampleDocument, &noEndpoint.fake.record));
     QCOMPARE(noEndpoint.calls(), exampleCalls().mid(7));
 }
 
 void TestPresetReader::readsSwitchTextsWithoutHid()
 {
-    LoggedDevice noHid(deviceSpec(true, true, false));
+    LoggedDevice noHid(deviceConfig(true, true, false));
     QVERIFY(!readDocument(kExampleDocument, &noHid.fake.record));
     QCOMPARE(noHid.calls(), exampleCalls().mid(0, 7));
 
-    LoggedDevice broken(deviceSpec(true, true, false));
+    LoggedDevice broken(deviceConfig(true, true, false));
     QVERIFY(readDocument(inTarvix("<Hid><PhantomLeft>true<b/></PhantomLeft></Hid>"
                                   "<Mixer><Output><Muted>true</Muted></Output></Mixer>"),
                          &broken.fake.record));
@@ -489,15 +489,15 @@ void TestPresetReader::restoresInputPositions()
     QFETCH(QString, written);
     QFETCH(float, restored);
 
-    FakeDeviceSpec spec = deviceSpec(false, true, false);
-    spec.inputStep = stepDb;
-    LoggedDevice source(spec);
+    FakeDeviceConfig config = deviceConfig(false, true, false);
+    config.inputStep = stepDb;
+    LoggedDevice source(config);
     source.fake.input->left = LevelScale::inputLevelForPosition(position, stepDb);
     source.fake.input->right = LevelScale::inputLevelForPosition(position, stepDb);
     const QByteArray document = writtenDocument(&source.fake.record);
     QVERIFY2(document.contains("<VolumeLeft>" + written.toUtf8() + "</VolumeLeft>"), document);
 
-    LoggedDevice target(spec);
+    LoggedDevice target(config);
     target.fake.input->left = target.fake.input->right = -1000.0f;
     QVERIFY(!readDocument(document, &target.fake.record));
     QCOMPARE(target.fake.input->left, restored);

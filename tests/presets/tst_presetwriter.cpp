@@ -208,7 +208,7 @@ void TestPresetWriter::leavesOutWhatTheDeviceLacks()
     QFETCH(QByteArray, expected);
     QFETCH(QStringList, reads);
 
-    LoggedDevice device(deviceSpec(hasOutput, hasInput, hasHid));
+    LoggedDevice device(deviceConfig(hasOutput, hasInput, hasHid));
     if (hasOutput)
         device.fake.output->left = device.fake.output->right = -20.5f;
     if (hasInput)
@@ -290,9 +290,9 @@ void TestPresetWriter::writesInputLevelsAsTheGainsShown()
     QFETCH(float, levelDb);
     QFETCH(QString, written);
 
-    FakeDeviceSpec spec = deviceSpec(false, true, false);
-    spec.inputStep = stepDb;
-    LoggedDevice device(spec);
+    FakeDeviceConfig config = deviceConfig(false, true, false);
+    config.inputStep = stepDb;
+    LoggedDevice device(config);
     device.fake.input->left = levelDb;
     device.fake.input->right = 2 * stepDb;
 
@@ -326,7 +326,7 @@ void TestPresetWriter::formatsNumbersAsPrintfG()
     QCOMPARE(PresetValues::formatNumber(-0.0), QString("-0"));
     QCOMPARE(PresetValues::formatNumber(std::numeric_limits<double>::infinity()), QString("inf"));
 
-    LoggedDevice device(deviceSpec(true, false, false));
+    LoggedDevice device(deviceConfig(true, false, false));
     device.fake.output->left = 1e-5f;
     device.fake.output->right = -1234567.0f;
     const QByteArray document = writtenDocument(&device.fake.record);

@@ -1,16 +1,17 @@
 #include "fakedevice.h"
 
-FakeDevice::FakeDevice(const FakeDeviceSpec& spec, CallLog* log) : id(spec.id), name(spec.name)
+FakeDevice::FakeDevice(const FakeDeviceConfig& config, CallLog* log)
+    : id(config.id), name(config.name)
 {
     const QString prefix = QString::fromUtf8(id) + '.';
-    if (spec.hasHid)
+    if (config.hasHid)
         hid = std::make_unique<FakeHid>(prefix + "hid", log);
-    if (spec.hasInput)
-        input = std::make_unique<FakeEndpoint>(prefix + "input", log, spec.inputMin, spec.inputMax,
-                                               spec.inputStep);
-    if (spec.hasOutput)
-        output = std::make_unique<FakeEndpoint>(prefix + "output", log, spec.outputMin,
-                                                spec.outputMax, spec.outputStep);
+    if (config.hasInput)
+        input = std::make_unique<FakeEndpoint>(prefix + "input", log, config.inputMin,
+                                               config.inputMax, config.inputStep);
+    if (config.hasOutput)
+        output = std::make_unique<FakeEndpoint>(prefix + "output", log, config.outputMin,
+                                                config.outputMax, config.outputStep);
     record.id = id.constData();
     record.name = name.constData();
     record.hid = hid.get();

@@ -9,7 +9,7 @@
 #include <memory>
 
 // What a fake device has. Ranges are (min, max, step) in dB.
-struct FakeDeviceSpec
+struct FakeDeviceConfig
 {
     QByteArray id;
     QByteArray name;
@@ -25,7 +25,7 @@ struct FakeDeviceSpec
 class FakeDevice
 {
 public:
-    FakeDevice(const FakeDeviceSpec& spec, CallLog* log);
+    FakeDevice(const FakeDeviceConfig& config, CallLog* log);
 
     TarvixDevice record;
     QByteArray id;

@@ -35,9 +35,9 @@ void RecordingLibrary::unlock()
     mutex.unlock();
 }
 
-FakeDevice* RecordingLibrary::plug(const FakeDeviceSpec& spec)
+FakeDevice* RecordingLibrary::plug(const FakeDeviceConfig& config)
 {
-    present.push_back(std::make_unique<FakeDevice>(spec, &log));
+    present.push_back(std::make_unique<FakeDevice>(config, &log));
     return present.back().get();
 }
 

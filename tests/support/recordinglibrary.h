@@ -29,7 +29,7 @@ public:
     void unlock() override;
 
     // Makes a device present without telling anyone.
-    FakeDevice* plug(const FakeDeviceSpec& spec);
+    FakeDevice* plug(const FakeDeviceConfig& config);
     // Makes a device absent without telling anyone; its objects stay allocated.
     void unplug(const QByteArray& id);
     FakeDevice* device(const QByteArray& id) const;
