@@ -4,16 +4,14 @@
 
 #include <thread>
 
-// Counts switch notifications and remembers whether one came from another thread than the one
-// that created it. Used on one thread only, as the library promises.
+// Counts switch notifications and notes a call from a thread other than the creating one.
 class CountingHIDListener final : public TarvixHIDChangedCallback
 {
 public:
     void onHIDChanged() override
     {
         ++calls;
-        if (std::this_thread::get_id() != owner)
-            calledFromOtherThread = true;
+        calledFromOtherThread |= std::this_thread::get_id() != owner;
     }
 
     int calls = 0;

@@ -14,8 +14,6 @@ struct DeviceEventRecord
     CallbackType type;
     std::string id;
     TarvixDevice* device;
-    std::string recordId;   // read from the record inside the call
-    std::string recordName; // read from the record inside the call
     std::thread::id thread;
 };
 
@@ -31,13 +29,8 @@ public:
     {
         if (hook)
             hook(type, id, device);
-        DeviceEventRecord record{type, id ? id : "", device, {}, {}, std::this_thread::get_id()};
-        if (device) {
-            record.recordId = device->id ? device->id : "";
-            record.recordName = device->name ? device->name : "";
-        }
         std::lock_guard<std::mutex> guard(mutex);
-        recorded.push_back(record);
+        recorded.push_back({type, id ? id : "", device, std::this_thread::get_id()});
     }
 
     std::vector<DeviceEventRecord> events()

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -26,27 +27,31 @@ public:
         {
             std::lock_guard<std::mutex> guard(mutex);
             sequences.push_back(sequence);
-            threads.push_back(std::this_thread::get_id());
+            threads.insert(std::this_thread::get_id());
         }
         inside.fetch_sub(1);
-    }
-
-    std::vector<std::int32_t> arguments()
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        return sequences;
-    }
-
-    std::vector<std::thread::id> callingThreads()
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        return threads;
     }
 
     int calls()
     {
         std::lock_guard<std::mutex> guard(mutex);
         return static_cast<int>(sequences.size());
+    }
+
+    bool argumentsIncrease()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        for (std::size_t i = 1; i < sequences.size(); ++i) {
+            if (sequences[i] <= sequences[i - 1])
+                return false;
+        }
+        return true;
+    }
+
+    std::set<std::thread::id> callingThreads()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        return threads;
     }
 
     bool callsOverlapped() const { return overlapped.load(); }
@@ -57,5 +62,5 @@ private:
     std::atomic<bool> overlapped{false};
     std::mutex mutex;
     std::vector<std::int32_t> sequences;
-    std::vector<std::thread::id> threads;
+    std::set<std::thread::id> threads;
 };
