@@ -24,7 +24,7 @@ inline QStringList exampleCalls()
 }
 
 inline FakeDeviceConfig deviceConfig(bool hasOutput = true, bool hasInput = true,
-                                     bool hasHid = true)
+                                     bool hasHid = true, float inputStep = 2.0f)
 {
     FakeDeviceConfig config;
     config.id = "d";
@@ -32,6 +32,7 @@ inline FakeDeviceConfig deviceConfig(bool hasOutput = true, bool hasInput = true
     config.hasOutput = hasOutput;
     config.hasInput = hasInput;
     config.hasHid = hasHid;
+    config.inputStep = inputStep;
     return config;
 }
 
@@ -50,9 +51,17 @@ struct LoggedDevice
 // (3 x 2 dB), both unmuted, phantom power on, loopback off.
 inline void setExampleState(FakeDevice& fake)
 {
-    fake.output->left = fake.output->right = -20.5f;
-    fake.input->left = fake.input->right = 3 * fake.input->stepDb;
-    fake.hid->phantomLeft = fake.hid->phantomRight = true;
+    if (fake.output)
+        fake.output->left = fake.output->right = -20.5f;
+    if (fake.input)
+        fake.input->left = fake.input->right = 3 * fake.input->stepDb;
+    if (fake.hid)
+        fake.hid->phantomLeft = fake.hid->phantomRight = true;
+}
+
+inline QByteArray inTarvix(const QByteArray& content)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Tarvix>" + content + "</Tarvix>\n";
 }
 
 inline QByteArray writtenDocument(TarvixDevice* device)
