@@ -43,18 +43,14 @@ class tst_Simulator : public QObject
 private slots:
     void arrivalsFollowRegistration_data();
     void arrivalsFollowRegistration();
-    void defaultRangesSuitTheSliders();
     void settersClampAndIgnoreNaN_data();
     void settersClampAndIgnoreNaN();
     void eachRealChangeReachesTheCurrentListenerOnce();
-    void queuedNotificationForReplacedListenerIsDropped();
     void elsewhereChangesAreTakenAsTheyComeAndReportedOnce();
     void requestsForMissingTargetsAreIgnored();
     void lockAndGetDevice();
-    void deviceEventsAreDeliveredInOrder();
-    void recordStaysValidInsideItsRemoval();
+    void deviceEventsInOrderWithRecordsValidUntilRemoval();
     void hostileRangesAndLevelsPassThrough();
-    void rangeChangeIsInPlaceWhenItsDeviceChangeArrives();
     void hidSwitchesArePairedByName();
     void pollReportsEachDifferenceOnce();
     void factoryGivesTheSimulatorWithTheDefaultDevices();
@@ -81,7 +77,6 @@ void tst_Simulator::arrivalsFollowRegistration()
                                        : Control::ArrivalReporting::FromLibraryThread);
     QVERIFY(control.waitUntilDelivered());
     QCOMPARE(control.counts().deviceArrivals, 0u);
-
     std::atomic<bool> lockHeld{false};
     RecordingDeviceListener listener([&](CallbackType, const char*, TarvixDevice*) {
         lockHeld = lockHeld || control.isLockedByCurrentThread();
@@ -92,8 +87,9 @@ void tst_Simulator::arrivalsFollowRegistration()
     control.plugDevice(outputOnly("later"));
     QVERIFY(control.waitUntilDelivered());
 
-    const std::vector<std::string> ids = defaults ? std::vector<std::string>{duoId, soloId, "later"}
-                                                  : std::vector<std::string>{"later"};
+    std::vector<std::string> ids{duoId, soloId, "later"};
+    if (!defaults)
+        ids.erase(ids.begin(), ids.begin() + 2);
     const std::vector<DeviceEventRecord> events = listener.events();
     QCOMPARE(events.size(), ids.size());
     for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -103,21 +99,6 @@ void tst_Simulator::arrivalsFollowRegistration()
         QCOMPARE(events[i].thread == std::this_thread::get_id(), withinRegistration && i < 2);
     }
     QVERIFY(!lockHeld);
-}
-
-// The output floor lies below the mixer's, and the input slider's first position reads back as 1.
-void tst_Simulator::defaultRangesSuitTheSliders()
-{
-    SimulatedControl control;
-    for (const std::string& id : {duoId, soloId}) {
-        TarvixDevice* device = control.getDevice(id.c_str());
-        float minDb = 0, stepDb = 0;
-        device->output->getVolumeRange(&minDb, nullptr, nullptr);
-        QVERIFY(minDb < LevelScale::kOutputFloorDb);
-        device->input->getVolumeRange(nullptr, nullptr, &stepDb);
-        device->input->setVolumeLeft(LevelScale::inputLevelForPosition(1, stepDb));
-        QCOMPARE(LevelScale::inputPositionForLevel(device->input->getVolumeLeft(), stepDb), 1);
-    }
 }
 
 void tst_Simulator::settersClampAndIgnoreNaN_data()
@@ -137,6 +118,8 @@ void tst_Simulator::settersClampAndIgnoreNaN_data()
     QTest::newRow("input below min") << false << -5.0f << 0.0f;
     QTest::newRow("input above max") << false << 25.0f << 20.0f;
     QTest::newRow("input NaN") << false << kNaN << 8.0f;
+    QTest::newRow("input slider's first position")
+        << false << LevelScale::inputLevelForPosition(1, 2.0f) << LevelScale::kInputFirstPositionDb;
 }
 
 // Both channels clamp to the range; a value that changes nothing is not reported.
@@ -160,7 +143,8 @@ void tst_Simulator::settersClampAndIgnoreNaN()
 }
 
 // Real changes only, once each, in order, one at a time from one library thread without the
-// lock; a replaced or unregistered listener hears nothing more, though changes still apply.
+// lock. A notification queued for a listener replaced before its turn is dropped; an
+// unregistered listener hears nothing, though changes still apply.
 void tst_Simulator::eachRealChangeReachesTheCurrentListenerOnce()
 {
     SimulatedControl control;
@@ -178,15 +162,26 @@ void tst_Simulator::eachRealChangeReachesTheCurrentListenerOnce()
     output->setVolumeLeft(-0.25f);
     QVERIFY(control.waitUntilDelivered());
     QCOMPARE(first.calls(), 4);
-    QVERIFY(first.argumentsIncrease());
-    QVERIFY(!first.callsOverlapped());
-    QVERIFY(!lockHeld);
+    QVERIFY(first.argumentsIncrease() && !first.callsOverlapped() && !lockHeld);
     QCOMPARE(first.callingThreads().size(), 1u);
     QVERIFY(!first.callingThreads().count(std::this_thread::get_id()));
 
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    RecordingDeviceListener holder([&](CallbackType type, const char*, TarvixDevice*) {
+        if (type == DeviceChange) {
+            entered.set_value();
+            released.wait();
+        }
+    });
+    control.registerTarvixDeviceCallback(&holder);
+    control.sendDeviceChange(duoId);
+    entered.get_future().wait(); // the delivery thread is held
+    output->setVolumeLeft(-30.0f);
     RecordingVolumeListener second;
     output->registerCallback(&second);
-    output->setVolumeLeft(-30.0f);
+    release.set_value();
+    output->setVolumeLeft(-35.0f);
     QVERIFY(control.waitUntilDelivered());
     output->registerCallback(nullptr);
     output->setVolumeLeft(-40.0f);
@@ -196,36 +191,14 @@ void tst_Simulator::eachRealChangeReachesTheCurrentListenerOnce()
     QCOMPARE(second.calls(), 1);
     QCOMPARE(output->getVolumeLeft(), -40.0f);
     QVERIFY(output->getMute());
-    QCOMPARE(control.counts().volumeChangesMade, 5u);
-    QCOMPARE(control.counts().volumeChangesDelivered, 5u);
+    const SimulatedCounts counts = control.counts();
+    QCOMPARE(counts.volumeChangesMade, 6u);
+    QCOMPARE(counts.volumeChangesDelivered, 5u);
+    QCOMPARE(counts.droppedNotifications, 1u);
 }
 
-void tst_Simulator::queuedNotificationForReplacedListenerIsDropped()
-{
-    SimulatedControl control;
-    TarvixMixerDevice* output = control.getDevice(duoId.c_str())->output;
-    std::promise<void> entered, release;
-    std::shared_future<void> released = release.get_future().share();
-    RecordingDeviceListener deviceListener([&](CallbackType type, const char*, TarvixDevice*) {
-        if (type == DeviceChange) {
-            entered.set_value();
-            released.wait();
-        }
-    });
-    control.registerTarvixDeviceCallback(&deviceListener);
-    RecordingVolumeListener first, second;
-    output->registerCallback(&first);
-    control.sendDeviceChange(duoId); // holds the delivery thread
-    entered.get_future().wait();
-    output->setVolumeLeft(-30.0f);
-    output->registerCallback(&second);
-    release.set_value();
-    QVERIFY(control.waitUntilDelivered());
-    QCOMPARE(first.calls() + second.calls(), 0);
-    QCOMPARE(control.counts().droppedNotifications, 1u);
-}
-
-// Elsewhere changes are not clamped, NaN included, and each real one is reported once.
+// Elsewhere changes are not clamped, NaN included, and each real one is reported once; a new
+// range clamps later setters.
 void tst_Simulator::elsewhereChangesAreTakenAsTheyComeAndReportedOnce()
 {
     SimulatedControl control;
@@ -249,6 +222,12 @@ void tst_Simulator::elsewhereChangesAreTakenAsTheyComeAndReportedOnce()
     QVERIFY(control.waitUntilDelivered());
     QCOMPARE(output->getVolumeLeft(), -24.5f);
     QCOMPARE(listener.calls(), 53);
+    control.changeVolumeRangeElsewhere(duoId, kind, -60.0f, 6.0f, 0.1f);
+    QVERIFY(control.waitUntilDelivered());
+    output->setVolumeLeft(-90.0f);
+    QCOMPARE(output->getVolumeLeft(), -60.0f);
+    QVERIFY(control.waitUntilDelivered());
+    QCOMPARE(listener.calls(), 54);
     QVERIFY(listener.argumentsIncrease());
     QVERIFY(!listener.callingThreads().count(std::this_thread::get_id()));
 }
@@ -292,14 +271,11 @@ void tst_Simulator::lockAndGetDevice()
     QCOMPARE(control.getDevice(duoId.c_str()), duo);
     QVERIFY(control.getDevice(soloId.c_str()) != duo);
     control.unlock();
-    QVERIFY(control.isLockedByCurrentThread());
-    QVERIFY(lockedElsewhere());
+    QVERIFY(control.isLockedByCurrentThread() && lockedElsewhere());
     onOtherThread([&] { control.unlock(); });
     QVERIFY(lockedElsewhere());
     control.unlock();
-    QVERIFY(!control.isLockedByCurrentThread());
-    QVERIFY(!lockedElsewhere());
-
+    QVERIFY(!control.isLockedByCurrentThread() && !lockedElsewhere());
     for (const char* absent : {static_cast<const char*>(nullptr), "absent", ""})
         QVERIFY(!control.getDevice(absent));
     control.unplugDevice(duoId);
@@ -307,20 +283,30 @@ void tst_Simulator::lockAndGetDevice()
     QVERIFY(!control.getDevice(duoId.c_str()));
 }
 
-// Device events arrive in request order; a removal carries the record its arrival did, and an
-// unplugged id can be plugged again.
-void tst_Simulator::deviceEventsAreDeliveredInOrder()
+// Device events arrive in request order. A removal carries the record its arrival did, still
+// readable but no longer present and ignoring sets; the id can then be plugged again.
+void tst_Simulator::deviceEventsInOrderWithRecordsValidUntilRemoval()
 {
     SimulatedControl control(SimulatedControl::StartWith::NoDevices);
-    RecordingDeviceListener listener;
-    control.registerTarvixDeviceCallback(&listener);
     SimulatedDeviceConfig quattro;
     quattro.id = "usb:1d6b:0a04:7";
     quattro.name = "Tarvix Quattro \xc3\x84\xc3\x96";
     quattro.input = SimulatedDeviceConfig::defaultInput();
     quattro.hid = SimulatedSwitches{true, false, false, true};
     const std::string& q = quattro.id;
-
+    std::string nameAtRemoval;
+    bool changedAtRemoval = true;
+    bool presentAtRemoval = true;
+    RecordingDeviceListener listener([&](CallbackType type, const char* id, TarvixDevice* device) {
+        if (type != DeviceRemoval || id != q)
+            return;
+        nameAtRemoval = device->name;
+        device->input->setVolumeLeft(12.0f);
+        device->hid->setPhantomRight(true);
+        changedAtRemoval = device->input->getVolumeLeft() != 8.0f || device->hid->getPhantomRight();
+        presentAtRemoval = control.getDevice(id) == device; // the id may be replugged already
+    });
+    control.registerTarvixDeviceCallback(&listener);
     control.plugDevice(quattro);
     control.plugDevice(outputOnly("b"));
     control.sendDeviceChange(q);
@@ -345,52 +331,19 @@ void tst_Simulator::deviceEventsAreDeliveredInOrder()
     }
     QCOMPARE(events[5].device, events[0].device);
     QCOMPARE(events[6].device, events[1].device);
-    QCOMPARE(control.getDevice("b"), events[1].device);
+    QCOMPARE(nameAtRemoval, quattro.name);
+    QVERIFY(!changedAtRemoval && !presentAtRemoval);
 
     TarvixDevice* replugged = control.getDevice(q.c_str());
     QCOMPARE(replugged, events[8].device);
-    QCOMPARE(std::string(replugged->name), quattro.name);
-    QVERIFY(!replugged->output && replugged->input && replugged->hid);
+    QVERIFY(!replugged->output && replugged->input);
     QVERIFY(replugged->hid->getPhantomLeft() && replugged->hid->getLoopbackRight());
     QVERIFY(!replugged->hid->getPhantomRight() && !replugged->hid->getLoopbackLeft());
     const SimulatedCounts counts = control.counts();
     QCOMPARE(counts.deviceArrivals, 4u);
     QCOMPARE(counts.deviceRemovals, 2u);
-    QCOMPARE(counts.deviceChanges, 2u);
     QCOMPARE(counts.otherDeviceEvents, 1u);
     QCOMPARE(counts.ignoredRequests, 0u);
-}
-
-// Inside its removal notification a record is readable, no longer present, and ignores sets.
-void tst_Simulator::recordStaysValidInsideItsRemoval()
-{
-    SimulatedControl control;
-    TarvixDevice* duo = control.getDevice(duoId.c_str());
-    duo->output->setVolumeLeft(-12.5f);
-    std::string name;
-    float levelAfterSet = 0;
-    bool phantomAfterSet = true;
-    bool present = true;
-    RecordingDeviceListener listener([&](CallbackType type, const char*, TarvixDevice* device) {
-        if (type != DeviceRemoval)
-            return;
-        name = device->name;
-        device->output->setVolumeLeft(-3.0f);
-        levelAfterSet = device->output->getVolumeLeft();
-        device->hid->setPhantomLeft(true);
-        phantomAfterSet = device->hid->getPhantomLeft();
-        present = control.getDevice(device->id) != nullptr;
-    });
-    control.registerTarvixDeviceCallback(&listener);
-    RecordingVolumeListener volumeListener;
-    duo->output->registerCallback(&volumeListener);
-    control.unplugDevice(duoId);
-    QVERIFY(control.waitUntilDelivered());
-    QCOMPARE(name, std::string("Tarvix Duo USB"));
-    QCOMPARE(levelAfterSet, -12.5f);
-    QVERIFY(!phantomAfterSet);
-    QVERIFY(!present);
-    QCOMPARE(volumeListener.calls(), 0);
 }
 
 // NaN and infinite values, a zero or negative step, a minimum above the maximum, odd channel
@@ -427,24 +380,6 @@ void tst_Simulator::hostileRangesAndLevelsPassThrough()
     QCOMPARE(input->getChannelCount(), 7);
     input->setVolumeLeft(5.0f); // a minimum above the maximum wins
     QCOMPARE(input->getVolumeLeft(), 10.0f);
-}
-
-void tst_Simulator::rangeChangeIsInPlaceWhenItsDeviceChangeArrives()
-{
-    SimulatedControl control;
-    float stepSeen = 0;
-    RecordingDeviceListener listener([&](CallbackType type, const char*, TarvixDevice* device) {
-        if (type == DeviceChange)
-            device->output->getVolumeRange(nullptr, nullptr, &stepSeen);
-    });
-    control.registerTarvixDeviceCallback(&listener);
-    control.changeVolumeRangeElsewhere(duoId, SimulatedEndpointKind::Output, -60.0f, 6.0f, 0.1f);
-    control.sendDeviceChange(duoId);
-    QVERIFY(control.waitUntilDelivered());
-    QCOMPARE(stepSeen, 0.1f);
-    TarvixMixerDevice* output = control.getDevice(duoId.c_str())->output;
-    output->setVolumeLeft(-90.0f);
-    QCOMPARE(output->getVolumeLeft(), -60.0f);
 }
 
 // Each setter and each elsewhere change moves its own switch and no other.
@@ -492,7 +427,6 @@ void tst_Simulator::pollReportsEachDifferenceOnce()
         control.changeSwitchElsewhere(duoId, which, on);
         return control.waitUntilDelivered();
     };
-
     hid->registerChangedCallback(&listener);
     QCOMPARE(listener.calls, 0);
     QCOMPARE(callsAfterPoll(), 1);
@@ -508,7 +442,6 @@ void tst_Simulator::pollReportsEachDifferenceOnce()
     QCOMPARE(callsAfterPoll(), 3);
     hid->registerChangedCallback(&listener);
     QCOMPARE(callsAfterPoll(), 4);
-
     hid->registerChangedCallback(nullptr);
     hid->setLoopbackLeft(true);
     QCOMPARE(callsAfterPoll(), 4);
