@@ -8,9 +8,9 @@
 #include <mutex>
 #include <set>
 #include <thread>
-#include <vector>
 
-// Records the argument and thread of every level notification and notices overlapping calls.
+// Counts level notifications and notes their threads, whether their arguments kept rising and
+// whether two calls overlapped. An optional hook runs inside each call.
 class RecordingVolumeListener final : public TarvixMixerDeviceCallback
 {
 public:
@@ -20,32 +20,27 @@ public:
 
     void onVolumeChanged(std::int32_t sequence) override
     {
-        if (inside.fetch_add(1) != 0)
-            overlapped.store(true);
+        overlapped = inside.exchange(true) || overlapped;
         if (hook)
             hook(sequence);
-        {
-            std::lock_guard<std::mutex> guard(mutex);
-            sequences.push_back(sequence);
-            threads.insert(std::this_thread::get_id());
-        }
-        inside.fetch_sub(1);
+        std::lock_guard<std::mutex> guard(mutex);
+        increasing = increasing && (count == 0 || sequence > last);
+        last = sequence;
+        ++count;
+        threads.insert(std::this_thread::get_id());
+        inside = false;
     }
 
     int calls()
     {
         std::lock_guard<std::mutex> guard(mutex);
-        return static_cast<int>(sequences.size());
+        return count;
     }
 
     bool argumentsIncrease()
     {
         std::lock_guard<std::mutex> guard(mutex);
-        for (std::size_t i = 1; i < sequences.size(); ++i) {
-            if (sequences[i] <= sequences[i - 1])
-                return false;
-        }
-        return true;
+        return increasing;
     }
 
     std::set<std::thread::id> callingThreads()
@@ -54,13 +49,15 @@ public:
         return threads;
     }
 
-    bool callsOverlapped() const { return overlapped.load(); }
+    bool callsOverlapped() const { return overlapped; }
 
 private:
     const Hook hook;
-    std::atomic<int> inside{0};
+    std::atomic<bool> inside{false};
     std::atomic<bool> overlapped{false};
     std::mutex mutex;
-    std::vector<std::int32_t> sequences;
+    int count = 0;
+    std::int32_t last = 0;
+    bool increasing = true;
     std::set<std::thread::id> threads;
 };
