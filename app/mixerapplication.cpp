@@ -44,7 +44,9 @@ int runMixerWindow(SystemServices& system, TarvixControl* control)
     TarvixMixer window(control, nullptr);
     window.show();
     const int result = QApplication::exec();
-    // The window is destroyed only after the library and COM are gone.
+    // The window is destroyed only after the library and COM are gone, so it lets go of the
+    // library first.
+    window.detachFromLibrary();
     delete control;
     system.coUninitialize();
     return result;

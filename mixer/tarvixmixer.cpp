@@ -1,30 +1,22 @@
 #include "tarvixmixer.h"
 
-#include "levellabels.h"
-#include "levelscale.h"
+#include "levelrow.h"
 #include "librarylocker.h"
-#include "presetfiledialogs.h"
-#include "presetreader.h"
-#include "presetwriter.h"
+#include "presetcommands.h"
 #include "tarvixlibrary.h"
 #include "ui_tarvixmixer.h"
 
-#include <QErrorMessage>
-#include <QFile>
-#include <QSaveFile>
 #include <QTimer>
 
 namespace {
 constexpr int hidPollIntervalMs = 500;
-const char* const errorTitle = "TarvixMixer - Error";
-const char* const presetFileName = "preset.tarvix";
 } // namespace
 
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
-    : QMainWindow(parent), control(control), ui(new Ui_TarvixMixer), currentDevice(nullptr),
-      fileDialogs(PresetFileDialogs::qtDialogs())
+    : QMainWindow(parent), control(control), ui(new Ui_TarvixMixer), currentDevice(nullptr)
 {
     ui->setupUi(this);
+    createParts();
     qRegisterMetaType<CallbackType>("CallbackType");
     connectWidgets();
     // Everything above must be in place before the library may report its first device.
@@ -34,12 +26,44 @@ TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
 
 TarvixMixer::~TarvixMixer()
 {
+    detachFromLibrary();
     delete ui;
+}
+
+void TarvixMixer::createParts()
+{
+    using Direction = LevelRow::Direction;
+    using Channel = LevelRow::Channel;
+    playbackLeft = std::make_unique<LevelRow>(
+        Direction::Output, Channel::Left, ui->vol_slider_playback_left, ui->vol_label_playback_left,
+        ui->vol_slider_playback_right, ui->cb_playback_link);
+    playbackRight = std::make_unique<LevelRow>(
+        Direction::Output, Channel::Right, ui->vol_slider_playback_right,
+        ui->vol_label_playback_right, ui->vol_slider_playback_left, ui->cb_playback_link);
+    recordLeft = std::make_unique<LevelRow>(Direction::Input, Channel::Left,
+                                            ui->vol_slider_record_left, ui->vol_label_record_left,
+                                            ui->vol_slider_record_right, ui->cb_record_link);
+    recordRight = std::make_unique<LevelRow>(
+        Direction::Input, Channel::Right, ui->vol_slider_record_right, ui->vol_label_record_right,
+        ui->vol_slider_record_left, ui->cb_record_link);
+    presetCommands = std::make_unique<PresetCommands>(this, control, currentDevice);
 }
 
 void TarvixMixer::setPresetFileDialogs(PresetFileDialogs* dialogs)
 {
-    fileDialogs = dialogs;
+    presetCommands->setFileDialogs(dialogs);
+}
+
+void TarvixMixer::detachFromLibrary()
+{
+    if (!attachedToLibrary)
+        return;
+    attachedToLibrary = false;
+    LibraryLocker locker(control);
+    control->registerTarvixDeviceCallback(nullptr);
+    if (currentDevice)
+        withdrawListeners(currentDevice);
+    currentDevice = nullptr;
 }
 
 void TarvixMixer::connectWidgets()
@@ -193,155 +217,66 @@ void TarvixMixer::applyDevice()
             ui->StoreButton->setEnabled(hasHid);
             ui->LoadButton->setEnabled(hasHid);
 
-            if (currentDevice->output)
-                applyOutputRange(currentDevice->output);
-            else
-                ui->gb_playback->setEnabled(false);
-
-            if (currentDevice->input)
-                applyInputRange(currentDevice->input);
-            else
-                ui->gb_record->setEnabled(false);
+            applyEndpoint(currentDevice->output, ui->gb_playback, *playbackLeft, *playbackRight);
+            applyEndpoint(currentDevice->input, ui->gb_record, *recordLeft, *recordRight);
         }
     }
     onVolumeChanged(0);
 }
 
-namespace {
-
-// Sets a slider's limits in endpoint steps, maximum first. A step the mixer cannot divide by
-// leaves the slider as it is.
-void setSliderRange(QSlider* slider, float minDb, float maxDb, float stepDb)
+// Enables the endpoint's group, sets its sliders' ranges and registers the window with it; a
+// missing endpoint disables its group.
+void TarvixMixer::applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, const LevelRow& left,
+                                const LevelRow& right)
 {
-    if (!LevelScale::isUsableStep(stepDb))
-        return;
-    slider->setMaximum(LevelScale::positionForLevel(maxDb, stepDb));
-    slider->setMinimum(LevelScale::positionForLevel(minDb, stepDb));
-}
-
-} // namespace
-
-void TarvixMixer::applyOutputRange(TarvixMixerDevice* output)
-{
-    ui->gb_playback->setEnabled(true);
-    float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
-    output->getVolumeRange(&minDb, &maxDb, &stepDb);
-    // The sliders stop at the floor, whatever the endpoint can go down to.
-    minDb = LevelScale::kOutputFloorDb;
-    setSliderRange(ui->vol_slider_playback_left, minDb, maxDb, stepDb);
-    setSliderRange(ui->vol_slider_playback_right, minDb, maxDb, stepDb);
-    output->registerCallback(this);
-}
-
-void TarvixMixer::applyInputRange(TarvixMixerDevice* input)
-{
-    ui->gb_record->setEnabled(true);
-    float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
-    input->getVolumeRange(&minDb, &maxDb, &stepDb);
-    setSliderRange(ui->vol_slider_record_left, minDb, maxDb, stepDb);
-    setSliderRange(ui->vol_slider_record_right, minDb, maxDb, stepDb);
-    input->registerCallback(this);
-}
-
-// ---- Level controls ----
-
-TarvixMixer::LevelChannel TarvixMixer::playbackChannel(bool left) const
-{
-    if (left)
-        return {&TarvixDevice::output,
-                ui->vol_slider_playback_left,
-                ui->vol_label_playback_left,
-                ui->vol_slider_playback_right,
-                ui->cb_playback_link,
-                &TarvixMixerDevice::setVolumeLeft,
-                &TarvixMixerDevice::getVolumeLeft};
-    return {&TarvixDevice::output,
-            ui->vol_slider_playback_right,
-            ui->vol_label_playback_right,
-            ui->vol_slider_playback_left,
-            ui->cb_playback_link,
-            &TarvixMixerDevice::setVolumeRight,
-            &TarvixMixerDevice::getVolumeRight};
-}
-
-TarvixMixer::LevelChannel TarvixMixer::recordChannel(bool left) const
-{
-    if (left)
-        return {&TarvixDevice::input,
-                ui->vol_slider_record_left,
-                ui->vol_label_record_left,
-                ui->vol_slider_record_right,
-                ui->cb_record_link,
-                &TarvixMixerDevice::setVolumeLeft,
-                &TarvixMixerDevice::getVolumeLeft};
-    return {&TarvixDevice::input,
-            ui->vol_slider_record_right,
-            ui->vol_label_record_right,
-            ui->vol_slider_record_left,
-            ui->cb_record_link,
-            &TarvixMixerDevice::setVolumeRight,
-            &TarvixMixerDevice::getVolumeRight};
-}
-
-void TarvixMixer::setPlaybackVolumeLeft(int a)
-{
-    setLevel(playbackChannel(true), a);
-}
-
-void TarvixMixer::setPlaybackVolumeRight(int a)
-{
-    setLevel(playbackChannel(false), a);
-}
-
-void TarvixMixer::setRecordVolumeLeft(int a)
-{
-    setLevel(recordChannel(true), a);
-}
-
-void TarvixMixer::setRecordVolumeRight(int a)
-{
-    setLevel(recordChannel(false), a);
-}
-
-void TarvixMixer::setLevel(const LevelChannel& channel, int position)
-{
-    LibraryLocker locker(control);
-    TarvixMixerDevice* endpoint = currentDevice ? currentDevice->*channel.endpoint : nullptr;
+    group->setEnabled(endpoint != nullptr);
     if (!endpoint)
         return;
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
-    if (!LevelScale::isUsableStep(stepDb))
-        return;
-    if (channel.endpoint == &TarvixDevice::output) {
-        (endpoint->*channel.setVolume)(LevelScale::outputLevelForPosition(position, stepDb));
-        // The output read-out shows what the device kept, which may differ from what was sent.
-        channel.label->setText(LevelLabels::outputLevelText((endpoint->*channel.getVolume)()));
-    } else {
-        (endpoint->*channel.setVolume)(LevelScale::inputLevelForPosition(position, stepDb));
-        channel.label->setText(LevelLabels::inputPositionText(position));
-    }
-    // Moving the partner runs its own slot at once, nested under this lock.
-    if (channel.link->checkState() != Qt::Unchecked)
-        channel.partner->setValue(position);
+    left.setRange(minDb, maxDb, stepDb);
+    right.setRange(minDb, maxDb, stepDb);
+    endpoint->registerCallback(this);
+}
+
+// ---- Level controls ----
+
+void TarvixMixer::setPlaybackVolumeLeft(int a)
+{
+    LibraryLocker locker(control);
+    playbackLeft->setLevel(currentDevice, a);
+}
+
+void TarvixMixer::setPlaybackVolumeRight(int a)
+{
+    LibraryLocker locker(control);
+    playbackRight->setLevel(currentDevice, a);
+}
+
+void TarvixMixer::setRecordVolumeLeft(int a)
+{
+    LibraryLocker locker(control);
+    recordLeft->setLevel(currentDevice, a);
+}
+
+void TarvixMixer::setRecordVolumeRight(int a)
+{
+    LibraryLocker locker(control);
+    recordRight->setLevel(currentDevice, a);
 }
 
 void TarvixMixer::setPlaybackMute(bool enable)
 {
-    setMute(&TarvixDevice::output, enable);
+    LibraryLocker locker(control);
+    if (currentDevice && currentDevice->output)
+        currentDevice->output->setMute(enable);
 }
 
 void TarvixMixer::setRecordMute(bool enable)
 {
-    setMute(&TarvixDevice::input, enable);
-}
-
-void TarvixMixer::setMute(TarvixMixerDevice* TarvixDevice::*endpoint, bool enable)
-{
     LibraryLocker locker(control);
-    TarvixMixerDevice* target = currentDevice ? currentDevice->*endpoint : nullptr;
-    if (target)
-        target->setMute(enable);
+    if (currentDevice && currentDevice->input)
+        currentDevice->input->setMute(enable);
 }
 
 void TarvixMixer::VolumeChangedCallbackGUIHandle()
@@ -350,10 +285,8 @@ void TarvixMixer::VolumeChangedCallbackGUIHandle()
     // Nothing written here may reach a level or mute slot: a refresh never writes back.
     setLevelWidgetSignalsBlocked(true);
     if (currentDevice) {
-        if (currentDevice->output)
-            refreshPlayback(currentDevice->output);
-        if (currentDevice->input)
-            refreshRecord(currentDevice->input);
+        showEndpoint(currentDevice->output, *playbackLeft, *playbackRight, ui->cb_playback_mute);
+        showEndpoint(currentDevice->input, *recordLeft, *recordRight, ui->cb_record_mute);
     }
     setLevelWidgetSignalsBlocked(false);
 }
@@ -369,70 +302,48 @@ void TarvixMixer::setLevelWidgetSignalsBlocked(bool blocked)
         widget->blockSignals(blocked);
 }
 
-namespace {
-Qt::CheckState checkStateOf(bool on)
+// Writes an endpoint's levels and mute into its widgets; a missing endpoint leaves them as
+// they are.
+void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, const LevelRow& left,
+                               const LevelRow& right, QCheckBox* mute)
 {
-    return on ? Qt::Checked : Qt::Unchecked;
-}
-} // namespace
-
-void TarvixMixer::refreshPlayback(TarvixMixerDevice* output)
-{
+    if (!endpoint)
+        return;
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
-    output->getVolumeRange(&minDb, &maxDb, &stepDb);
-    for (bool left : {true, false}) {
-        const LevelChannel channel = playbackChannel(left);
-        const float level = (output->*channel.getVolume)();
-        channel.label->setText(LevelLabels::outputRefreshText(level));
-        if (LevelScale::isUsableStep(stepDb))
-            channel.slider->setValue(LevelScale::positionForLevel(level, stepDb));
-    }
-    ui->cb_playback_mute->setCheckState(checkStateOf(output->getMute()));
-}
-
-void TarvixMixer::refreshRecord(TarvixMixerDevice* input)
-{
-    float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
-    input->getVolumeRange(&minDb, &maxDb, &stepDb);
-    for (bool left : {true, false}) {
-        const LevelChannel channel = recordChannel(left);
-        const float level = (input->*channel.getVolume)();
-        // Without a usable step there is no position to show; the channel stays as it is.
-        if (LevelScale::isUsableStep(stepDb)) {
-            channel.label->setText(LevelLabels::inputRefreshText(level, stepDb));
-            channel.slider->setValue(LevelScale::positionForLevel(level, stepDb));
-        }
-    }
-    ui->cb_record_mute->setCheckState(checkStateOf(input->getMute()));
+    endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
+    left.showLevel(endpoint, stepDb);
+    right.showLevel(endpoint, stepDb);
+    mute->setCheckState(endpoint->getMute() ? Qt::Checked : Qt::Unchecked);
 }
 
 // ---- HID switches and window options ----
 
 void TarvixMixer::setPhantomLeft(bool enable)
 {
-    setHidSwitch(&TarvixHID::setPhantomLeft, enable);
+    LibraryLocker locker(control);
+    if (currentDevice && currentDevice->hid)
+        currentDevice->hid->setPhantomLeft(enable);
 }
 
 void TarvixMixer::setPhantomRight(bool enable)
 {
-    setHidSwitch(&TarvixHID::setPhantomRight, enable);
+    LibraryLocker locker(control);
+    if (currentDevice && currentDevice->hid)
+        currentDevice->hid->setPhantomRight(enable);
 }
 
 void TarvixMixer::setLoopbackLeft(bool enable)
 {
-    setHidSwitch(&TarvixHID::setLoopbackLeft, enable);
+    LibraryLocker locker(control);
+    if (currentDevice && currentDevice->hid)
+        currentDevice->hid->setLoopbackLeft(enable);
 }
 
 void TarvixMixer::setLoopbackRight(bool enable)
 {
-    setHidSwitch(&TarvixHID::setLoopbackRight, enable);
-}
-
-void TarvixMixer::setHidSwitch(void (TarvixHID::*setter)(bool), bool enable)
-{
     LibraryLocker locker(control);
     if (currentDevice && currentDevice->hid)
-        (currentDevice->hid->*setter)(enable);
+        currentDevice->hid->setLoopbackRight(enable);
 }
 
 void TarvixMixer::update_hid_controls()
@@ -474,59 +385,20 @@ void TarvixMixer::setOnTop(bool enable)
 
 void TarvixMixer::StorePresetDialog()
 {
-    const QString fileName =
-        fileDialogs->getSaveFileName(this, tr("Store preset"), QString::fromLatin1(presetFileName),
-                                     tr("Tarvix preset file (*.tarvix)"));
-    if (fileName.isEmpty())
-        return;
-    // Written aside and renamed over the old file only when complete, so a failed store never
-    // leaves a truncated preset in place of the earlier one.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        showError(QStringLiteral("Failed to store presets: Failed to open file."));
-        return;
-    }
-    bool stored = false;
-    {
-        LibraryLocker locker(control);
-        writePreset(&file, currentDevice);
-        // QSaveFile notices failed writes of its buffer only when they happen before commit().
-        if (!file.flush() || file.error() != QFileDevice::NoError)
-            file.cancelWriting();
-        stored = file.commit();
-    }
-    if (!stored)
-        showError(QStringLiteral("Failed to store presets: Failed to write file."));
+    presetCommands->store(selectedDeviceId());
 }
 
 void TarvixMixer::LoadPresetDialog()
 {
-    const QString fileName =
-        fileDialogs->getOpenFileName(this, tr("Load preset"), QString::fromLatin1(presetFileName),
-                                     tr("Tarvix preset file (*.tarvix)"));
-    if (!fileName.isEmpty()) {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
-            showError(QStringLiteral("Failed to load presets: Failed to open file."));
-            return;
-        }
-        bool failed = false;
-        {
-            LibraryLocker locker(control);
-            failed = readPreset(&file, currentDevice);
-        }
-        if (failed)
-            showError(QStringLiteral("Failed to load presets: Invalid file format."));
-        file.close();
-    }
+    if (!presetCommands->load(selectedDeviceId()))
+        return;
+    // The device's new state into the window: the switches, then the whole device again.
     onHIDChanged();
     applyDevice();
 }
 
-void TarvixMixer::showError(const QString& message)
+// The device the user sees selected; a command for it must not reach another device.
+QString TarvixMixer::selectedDeviceId() const
 {
-    // A new box each time: one box's "don't show again" never silences a later failure.
-    auto* box = new QErrorMessage(this);
-    box->setWindowTitle(QString::fromLatin1(errorTitle));
-    box->showMessage(message);
+    return ui->combo_device_select->currentData(Qt::UserRole).toString();
 }

@@ -9,12 +9,14 @@
 #include <QMetaType>
 #include <QString>
 
+#include <memory>
+
+class LevelRow;
+class PresetCommands;
 class PresetFileDialogs;
 class QCheckBox;
-class QLabel;
-class QSlider;
+class QGroupBox;
 class TarvixControl;
-class TarvixHID;
 class TarvixMixerDevice;
 class Ui_TarvixMixer;
 struct TarvixDevice;
@@ -28,6 +30,9 @@ Q_DECLARE_METATYPE(CallbackType)
 // widget and pass their news on as the signals below, which reach the handlers queued on the GUI
 // thread (or at once when emitted there). onHIDChanged() is called on the GUI thread only.
 // currentDevice is read and written only under the library's re-entrant lock.
+//
+// The window's listeners stay registered with the library until detachFromLibrary() or the
+// destructor withdraws them.
 class TarvixMixer : public QMainWindow,
                     protected TarvixMixerDeviceCallback,
                     protected TarvixDeviceCallback,
@@ -45,6 +50,11 @@ public:
 
     // Replaces the file dialogs of the preset commands; the window does not take ownership.
     void setPresetFileDialogs(PresetFileDialogs* dialogs);
+
+    // Withdraws the window's listeners from the library, under its lock, and forgets the
+    // selected device; the destructor does it unless it has been done. Call it before the
+    // library is deleted ahead of the window.
+    void detachFromLibrary();
 
 signals:
     void TarvixDeviceCallbackGUI(CallbackType type, QString);
@@ -70,19 +80,7 @@ public slots:
     void LoadPresetDialog();
 
 private:
-    // One slider with its endpoint, its read-out, the slider of the other channel and the
-    // direction's link box.
-    struct LevelChannel
-    {
-        TarvixMixerDevice* TarvixDevice::*endpoint;
-        QSlider* slider;
-        QLabel* label;
-        QSlider* partner;
-        QCheckBox* link;
-        void (TarvixMixerDevice::*setVolume)(float);
-        float (TarvixMixerDevice::*getVolume)();
-    };
-
+    void createParts();
     void connectWidgets();
     void startHidPollTimer();
 
@@ -91,22 +89,20 @@ private:
     void reapplyIfCurrent(const QString& id);
     void withdrawListeners(TarvixDevice* device);
     void applyDevice();
-    void applyOutputRange(TarvixMixerDevice* output);
-    void applyInputRange(TarvixMixerDevice* input);
-
-    LevelChannel playbackChannel(bool left) const;
-    LevelChannel recordChannel(bool left) const;
-    void setLevel(const LevelChannel& channel, int position);
-    void setMute(TarvixMixerDevice* TarvixDevice::*endpoint, bool enable);
-    void setHidSwitch(void (TarvixHID::*setter)(bool), bool enable);
-    void refreshPlayback(TarvixMixerDevice* output);
-    void refreshRecord(TarvixMixerDevice* input);
+    void applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, const LevelRow& left,
+                       const LevelRow& right);
+    void showEndpoint(TarvixMixerDevice* endpoint, const LevelRow& left, const LevelRow& right,
+                      QCheckBox* mute);
     void setLevelWidgetSignalsBlocked(bool blocked);
-
-    void showError(const QString& message);
+    QString selectedDeviceId() const;
 
     TarvixControl* control;
     Ui_TarvixMixer* ui;
     TarvixDevice* currentDevice;
-    PresetFileDialogs* fileDialogs;
+    std::unique_ptr<LevelRow> playbackLeft;
+    std::unique_ptr<LevelRow> playbackRight;
+    std::unique_ptr<LevelRow> recordLeft;
+    std::unique_ptr<LevelRow> recordRight;
+    std::unique_ptr<PresetCommands> presetCommands;
+    bool attachedToLibrary = true;
 };

@@ -20,7 +20,8 @@ private slots:
     void arrivalFromLibraryThreadWaitsForTheEventLoop();
     void burstFromLibraryThreadIsHandledOnceEachInOrder();
     void pollTimerOnlyLocksWithoutDevice();
-    void destructionMakesNoLibraryCall();
+    void destructionWithdrawsTheListenersUnlessDetached_data();
+    void destructionWithdrawsTheListenersUnlessDetached();
 };
 
 void TestMixerCore::metaObjectListsSignalsAndSlotsInOrder()
@@ -190,14 +191,40 @@ void TestMixerCore::pollTimerOnlyLocksWithoutDevice()
     QVERIFY(fixture.library.log.deviceCalls().isEmpty());
 }
 
-void TestMixerCore::destructionMakesNoLibraryCall()
+void TestMixerCore::destructionWithdrawsTheListenersUnlessDetached_data()
 {
+    QTest::addColumn<bool>("detachFirst");
+    QTest::newRow("destroyed while the library lives") << false;
+    QTest::newRow("detached before the library is deleted") << true;
+}
+
+void TestMixerCore::destructionWithdrawsTheListenersUnlessDetached()
+{
+    QFETCH(bool, detachFirst);
+    const QStringList withdrawal{"lock",
+                                 "registerTarvixDeviceCallback",
+                                 "a.hid.registerChangedCallback(null)",
+                                 "a.input.registerCallback(null)",
+                                 "a.output.registerCallback(null)",
+                                 "unlock"};
     MixerFixture fixture;
     fixture.open({fakeDevice("a")}, {"a"});
     fixture.library.log.clear();
+    if (detachFirst) {
+        fixture.window->detachFromLibrary();
+        QCOMPARE(fixture.library.log.calls(), withdrawal);
+        fixture.library.log.clear();
+        // Queued news handled after detaching reach no device.
+        fixture.window->VolumeChangedCallbackGUIHandle();
+        fixture.window->setPlaybackVolumeLeft(-4);
+        QVERIFY(fixture.library.log.deviceCalls().isEmpty());
+        fixture.library.log.clear();
+    }
     fixture.window.reset();
-    QCOMPARE(fixture.library.log.calls(), QStringList{});
+    QCOMPARE(fixture.library.log.calls(), detachFirst ? QStringList{} : withdrawal);
+    QCOMPARE(fixture.library.deviceCallback, nullptr);
     // The poll timer went with the window: nothing calls into the library afterwards.
+    fixture.library.log.clear();
     QTest::qWait(600);
     QCOMPARE(fixture.library.log.calls(), QStringList{});
 }

@@ -46,6 +46,8 @@ public:
     // progress may still reach the library while it is being deleted.
     void deleteLibrary()
     {
+        if (window)
+            window->detachFromLibrary();
         delete simulated;
         simulated = nullptr;
     }

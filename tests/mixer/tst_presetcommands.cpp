@@ -8,9 +8,18 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <QApplication>
+#include <QProcess>
+
+#include <condition_variable>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +93,64 @@ private:
 };
 
 const QByteArray storedExample = kExampleDocument;
+const QString removedOnStore =
+    QStringLiteral("TarvixMixer - Error: Failed to store presets: The device was removed.");
+const QString removedOnLoad =
+    QStringLiteral("TarvixMixer - Error: Failed to load presets: The device was removed.");
+constexpr qint64 presetSizeLimit = 1024 * 1024;
+constexpr uid_t nobody = 65534;
+
+// Sets device "a" to the state kExampleDocument describes.
+FakeDevice* prepareExampleDevice(MixerFixture& fixture)
+{
+    FakeDevice* device = fixture.library.device("a");
+    device->output->left = device->output->right = -20.5f;
+    device->input->left = device->input->right = 3 * device->input->stepDb;
+    device->hid->phantomLeft = device->hid->phantomRight = true;
+    return device;
+}
+
+struct stat statOf(const QString& path)
+{
+    struct stat info
+    {
+    };
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+// Should a command block on a named pipe, opens its other end after a while so that the
+// command returns and the test fails instead of hanging.
+class PipeUnblocker
+{
+public:
+    explicit PipeUnblocker(const QString& pipe)
+        : thread([this, path = QFile::encodeName(pipe)] {
+              std::unique_lock<std::mutex> lock(mutex);
+              if (finished.wait_for(lock, std::chrono::seconds(10), [this] { return done; }))
+                  return;
+              const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK);
+              if (fd >= 0)
+                  ::close(fd);
+          })
+    {
+    }
+    ~PipeUnblocker()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        finished.notify_all();
+        thread.join();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread thread;
+};
 
 } // namespace
 
@@ -102,14 +169,22 @@ private slots:
     void storeReplacesAnExistingFileWhole();
     void storeThatCannotOpenReportsWithoutLocking();
     void storeThatCannotWriteKeepsTheEarlierFile();
-    void deviceRemovedWhileSaveDialogIsOpenStoresAnEmptyRoot();
     void cancelledLoadStillRefreshesTheWindow();
     void loadAppliesTheFileAndRefreshesTheWindow();
     void loadIgnoresLinkBoxes();
     void loadThatCannotOpenLeavesTheWindowAsItWas();
     void loadOfBrokenFileKeepsWhatWasApplied();
     void twoFailuresLeaveTwoBoxes();
-    void deviceRemovedWhileOpenDialogIsOpenAppliesNothing();
+    void namedPipesAreRefusedWithoutBlocking_data();
+    void namedPipesAreRefusedWithoutBlocking();
+    void loadRefusesFilesOverTheSizeLimit_data();
+    void loadRefusesFilesOverTheSizeLimit();
+    void storeKeepsTheFileItOverwrites_data();
+    void storeKeepsTheFileItOverwrites();
+    void storeAfterTheDeviceWasRemovedWritesNothing_data();
+    void storeAfterTheDeviceWasRemovedWritesNothing();
+    void loadAfterTheDeviceWasRemovedAppliesNothing_data();
+    void loadAfterTheDeviceWasRemovedAppliesNothing();
 
 private:
     QStringList errorMessages() const;
@@ -129,10 +204,7 @@ void TestPresetCommands::init()
     fixture = std::make_unique<MixerFixture>();
     fixture->open({fakeDevice("a"), fakeDevice("b")}, {"a", "b"});
     fixture->window->setPresetFileDialogs(&dialogs);
-    device = fixture->library.device("a");
-    device->output->left = device->output->right = -20.5f;
-    device->input->left = device->input->right = 3 * device->input->stepDb;
-    device->hid->phantomLeft = device->hid->phantomRight = true;
+    device = prepareExampleDevice(*fixture);
     fixture->library.log.clear();
 }
 
@@ -215,19 +287,6 @@ void TestPresetCommands::storeThatCannotWriteKeepsTheEarlierFile()
     QCOMPARE(errorMessages(),
              QStringList{"TarvixMixer - Error: Failed to store presets: Failed to write file."});
     QCOMPARE(fixture->library.lockDepth.load(), 0);
-}
-
-void TestPresetCommands::deviceRemovedWhileSaveDialogIsOpenStoresAnEmptyRoot()
-{
-    dialogs.fileName = path("state.tarvix");
-    dialogs.whileOpen = [this] {
-        fixture->library.unplug("a");
-        fixture->library.notifyFromThread(DeviceRemoval, "a");
-    };
-    fixture->window->StorePresetDialog();
-    QCOMPARE(readAll(dialogs.fileName),
-             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Tarvix/>\n"));
-    QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
 }
 
 void TestPresetCommands::cancelledLoadStillRefreshesTheWindow()
@@ -332,23 +391,210 @@ void TestPresetCommands::twoFailuresLeaveTwoBoxes()
     QVERIFY(boxes.at(0) != boxes.at(1));
 }
 
-void TestPresetCommands::deviceRemovedWhileOpenDialogIsOpenAppliesNothing()
+void TestPresetCommands::namedPipesAreRefusedWithoutBlocking_data()
 {
+    QTest::addColumn<bool>("store");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("load a pipe") << false << false;
+    QTest::newRow("load a link to a pipe") << false << true;
+    QTest::newRow("store onto a pipe") << true << false;
+    QTest::newRow("store onto a link to a pipe") << true << true;
+}
+
+void TestPresetCommands::namedPipesAreRefusedWithoutBlocking()
+{
+    QFETCH(bool, store);
+    QFETCH(bool, throughLink);
+    const QString pipe = path("pipe.tarvix");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    dialogs.fileName = pipe;
+    if (throughLink) {
+        dialogs.fileName = path("link.tarvix");
+        QVERIFY(QFile::link(pipe, dialogs.fileName));
+    }
+    fixture->label("vol_label_playback_left")->setText("as it was");
+    {
+        PipeUnblocker unblocker(pipe);
+        if (store)
+            fixture->window->StorePresetDialog();
+        else
+            fixture->window->LoadPresetDialog();
+    }
+    QCOMPARE(errorMessages(), QStringList{store ? "TarvixMixer - Error: Failed to store presets: "
+                                                  "Failed to open file."
+                                                : "TarvixMixer - Error: Failed to load presets: "
+                                                  "Failed to open file."});
+    QVERIFY(S_ISFIFO(statOf(pipe).st_mode));
+    QCOMPARE(fixture->library.log.calls(), QStringList{});
+    QCOMPARE(fixture->label("vol_label_playback_left")->text(), QStringLiteral("as it was"));
+}
+
+void TestPresetCommands::loadRefusesFilesOverTheSizeLimit_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("at the limit") << presetSizeLimit;
+    QTest::newRow("one byte over") << presetSizeLimit + 1;
+}
+
+// A valid preset padded with white space: refused unread above the limit, applied up to it.
+void TestPresetCommands::loadRefusesFilesOverTheSizeLimit()
+{
+    QFETCH(qint64, size);
+    const QByteArray head = "<Tarvix>";
+    const QByteArray tail = "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>";
+    dialogs.fileName = path("padded.tarvix");
+    writeFile(dialogs.fileName, head + QByteArray(size - head.size() - tail.size(), ' ') + tail);
+    fixture->window->LoadPresetDialog();
+    const bool refused = size > presetSizeLimit;
+    QCOMPARE(device->output->left, refused ? -20.5f : -3.0f);
+    QCOMPARE(errorMessages(),
+             refused ? QStringList{"TarvixMixer - Error: Failed to load presets: Invalid file "
+                                   "format."}
+                     : QStringList{});
+    // The window is brought up to date either way.
+    QCOMPARE(fixture->label("vol_label_playback_left")->text(),
+             refused ? QStringLiteral("-20.5 dB") : QStringLiteral("-3.0 dB"));
+}
+
+void TestPresetCommands::storeKeepsTheFileItOverwrites_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("own file: replaced, permissions kept") << "own" << false;
+    QTest::newRow("two hard links: written in place") << "linked" << true;
+    QTest::newRow("another owner: written in place") << "foreign" << true;
+    QTest::newRow("read-only folder: written in place") << "locked" << true;
+}
+
+void TestPresetCommands::storeKeepsTheFileItOverwrites()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, inPlace);
+    const bool root = ::geteuid() == 0;
+    if (kind == "foreign" && !root)
+        QSKIP("Only root can give a file to another owner.");
+    const QString folder = path("folder");
+    QVERIFY(QDir().mkpath(folder));
+    dialogs.fileName = folder + "/state.tarvix";
+    writeFile(dialogs.fileName, "last week's preset");
+    const QByteArray name = QFile::encodeName(dialogs.fileName);
+    QCOMPARE(::chmod(name.constData(), 0640), 0);
+    if (kind == "linked")
+        QCOMPARE(::link(name.constData(), QFile::encodeName(path("other.tarvix")).constData()), 0);
+    if (kind == "foreign")
+        QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
+    const struct stat before = statOf(dialogs.fileName);
+
+    if (kind == "locked" && root) {
+        // Root writes anywhere: the store runs as an unprivileged user who owns the preset.
+        QCOMPARE(::chmod(QFile::encodeName(directory->path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
+        QCOMPARE(::chmod(name.constData(), 0644), 0);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TARVIX_STORE_PRESET_AS_CHILD", dialogs.fileName);
+        child.setProcessEnvironment(environment);
+        child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                QCoreApplication::applicationFilePath()});
+        QVERIFY(child.waitForFinished(120000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    } else {
+        if (kind == "locked")
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        fixture->window->StorePresetDialog();
+        QCOMPARE(errorMessages(), QStringList{});
+    }
+    QCOMPARE(readAll(dialogs.fileName), storedExample);
+    const struct stat after = statOf(dialogs.fileName);
+    QCOMPARE(after.st_ino == before.st_ino, inPlace);
+    QCOMPARE(after.st_mode, kind == "locked" && root ? mode_t(S_IFREG | 0644) : before.st_mode);
+    QCOMPARE(after.st_uid, kind == "locked" && root ? nobody : before.st_uid);
+    QCOMPARE(after.st_nlink, before.st_nlink);
+    if (kind == "linked")
+        QCOMPARE(readAll(path("other.tarvix")), storedExample);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"state.tarvix"});
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+void TestPresetCommands::storeAfterTheDeviceWasRemovedWritesNothing_data()
+{
+    QTest::addColumn<bool>("handledWhileOpen");
+    QTest::newRow("removal not yet handled") << false;
+    QTest::newRow("removal handled, the next device shown") << true;
+}
+
+void TestPresetCommands::storeAfterTheDeviceWasRemovedWritesNothing()
+{
+    QFETCH(bool, handledWhileOpen);
     dialogs.fileName = path("state.tarvix");
-    writeFile(dialogs.fileName, storedExample);
-    device->output->left = 0.0f;
-    dialogs.whileOpen = [this] {
+    writeFile(dialogs.fileName, "last week's preset");
+    dialogs.whileOpen = [this, handledWhileOpen] {
         fixture->library.unplug("a");
-        fixture->library.notifyFromThread(DeviceRemoval, "a");
+        if (handledWhileOpen)
+            fixture->library.notify(DeviceRemoval, "a");
+        else
+            fixture->library.notifyFromThread(DeviceRemoval, "a");
+    };
+    fixture->window->StorePresetDialog();
+    QCOMPARE(readAll(dialogs.fileName), QByteArray("last week's preset"));
+    QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
+    QCOMPARE(errorMessages(), QStringList{removedOnStore});
+    QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
+}
+
+void TestPresetCommands::loadAfterTheDeviceWasRemovedAppliesNothing_data()
+{
+    storeAfterTheDeviceWasRemovedWritesNothing_data();
+}
+
+void TestPresetCommands::loadAfterTheDeviceWasRemovedAppliesNothing()
+{
+    QFETCH(bool, handledWhileOpen);
+    dialogs.fileName = path("state.tarvix");
+    writeFile(dialogs.fileName, "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
+                                "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>");
+    dialogs.whileOpen = [this, handledWhileOpen] {
+        fixture->library.unplug("a");
+        if (handledWhileOpen)
+            fixture->library.notify(DeviceRemoval, "a");
+        else
+            fixture->library.notifyFromThread(DeviceRemoval, "a");
     };
     fixture->window->LoadPresetDialog();
-    QCOMPARE(device->output->left, 0.0f);
     QVERIFY(!fixture->library.log.contains("a.output.set"));
-    QVERIFY(!fixture->group("gb_playback")->isEnabled());
-    QCOMPARE(errorMessages(), QStringList{});
+    QVERIFY(!fixture->library.log.contains("b.output.set"));
+    QVERIFY(!fixture->library.log.contains("b.hid.set"));
+    QCOMPARE(errorMessages(), QStringList{removedOnLoad});
+    // The window is still brought up to date, and shows the next device once it is current.
+    QCOMPARE(fixture->group("gb_playback")->isEnabled(), handledWhileOpen);
     QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
     QVERIFY(fixture->group("gb_playback")->isEnabled());
 }
 
-QTEST_MAIN(TestPresetCommands)
+// Stores the example preset into the file named by TARVIX_STORE_PRESET_AS_CHILD, for a test that
+// runs this program as another user; the exit code says whether the store succeeded.
+int storePresetAsChild(const QString& fileName)
+{
+    MixerFixture fixture;
+    fixture.open({fakeDevice("a")}, {"a"});
+    prepareExampleDevice(fixture);
+    ScriptedDialogs dialogs;
+    dialogs.fileName = fileName;
+    fixture.window->setPresetFileDialogs(&dialogs);
+    fixture.window->StorePresetDialog();
+    return fixture.window->findChildren<QErrorMessage*>().isEmpty() ? 0 : 1;
+}
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const QString childTarget = qEnvironmentVariable("TARVIX_STORE_PRESET_AS_CHILD");
+    if (!childTarget.isEmpty())
+        return storePresetAsChild(childTarget);
+    TestPresetCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_presetcommands.moc"

@@ -1,0 +1,85 @@
+#include "levelrow.h"
+
+#include "levellabels.h"
+#include "levelscale.h"
+#include "tarvixdevice.h"
+#include "tarvixmixerdevice.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSlider>
+
+LevelRow::LevelRow(Direction direction, Channel channel, QSlider* slider, QLabel* label,
+                   QSlider* partner, QCheckBox* link)
+    : direction(direction), channel(channel), slider(slider), label(label), partner(partner),
+      link(link)
+{
+}
+
+TarvixMixerDevice* LevelRow::endpointOf(TarvixDevice* device) const
+{
+    if (!device)
+        return nullptr;
+    return direction == Direction::Output ? device->output : device->input;
+}
+
+float LevelRow::levelOf(TarvixMixerDevice* endpoint) const
+{
+    return channel == Channel::Left ? endpoint->getVolumeLeft() : endpoint->getVolumeRight();
+}
+
+void LevelRow::sendLevel(TarvixMixerDevice* endpoint, float levelDb) const
+{
+    if (channel == Channel::Left)
+        endpoint->setVolumeLeft(levelDb);
+    else
+        endpoint->setVolumeRight(levelDb);
+}
+
+void LevelRow::setLevel(TarvixDevice* device, int position) const
+{
+    TarvixMixerDevice* endpoint = endpointOf(device);
+    if (!endpoint)
+        return;
+    float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
+    endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
+    if (!LevelScale::isUsableStep(stepDb))
+        return;
+    if (direction == Direction::Output) {
+        sendLevel(endpoint, LevelScale::outputLevelForPosition(position, stepDb));
+        // The output read-out shows what the device kept, which may differ from what was sent.
+        label->setText(LevelLabels::outputLevelText(levelOf(endpoint)));
+    } else {
+        sendLevel(endpoint, LevelScale::inputLevelForPosition(position, stepDb));
+        label->setText(LevelLabels::inputPositionText(position));
+    }
+    // Moving the partner runs its own row at once, nested under the caller's lock.
+    if (link->checkState() != Qt::Unchecked)
+        partner->setValue(position);
+}
+
+void LevelRow::setRange(float minDb, float maxDb, float stepDb) const
+{
+    if (!LevelScale::isUsableStep(stepDb))
+        return;
+    if (direction == Direction::Output)
+        minDb = LevelScale::kOutputFloorDb;
+    slider->setMaximum(LevelScale::positionForLevel(maxDb, stepDb));
+    slider->setMinimum(LevelScale::positionForLevel(minDb, stepDb));
+}
+
+void LevelRow::showLevel(TarvixMixerDevice* endpoint, float stepDb) const
+{
+    const float level = levelOf(endpoint);
+    if (direction == Direction::Output) {
+        label->setText(LevelLabels::outputRefreshText(level));
+        if (LevelScale::isUsableStep(stepDb))
+            slider->setValue(LevelScale::positionForLevel(level, stepDb));
+        return;
+    }
+    // Without a usable step there is no position to show; the channel stays as it is.
+    if (LevelScale::isUsableStep(stepDb)) {
+        label->setText(LevelLabels::inputRefreshText(level, stepDb));
+        slider->setValue(LevelScale::positionForLevel(level, stepDb));
+    }
+}

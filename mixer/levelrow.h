@@ -1,0 +1,50 @@
+#pragma once
+
+class QCheckBox;
+class QLabel;
+class QSlider;
+class TarvixMixerDevice;
+struct TarvixDevice;
+
+// One level slider of the main window with its dB read-out, the slider of the other channel of
+// its direction and the direction's link box. The row knows which endpoint and which channel it
+// stands for and how its direction maps slider positions to levels and read-out texts.
+//
+// GUI thread only. The window owns the row and the widgets; the caller holds the device
+// library's lock around every call that takes a device or an endpoint.
+class LevelRow
+{
+public:
+    enum class Direction { Output, Input };
+    enum class Channel { Left, Right };
+
+    LevelRow(Direction direction, Channel channel, QSlider* slider, QLabel* label, QSlider* partner,
+             QCheckBox* link);
+
+    // The endpoint of `device` this row stands for; null without a device or that endpoint.
+    TarvixMixerDevice* endpointOf(TarvixDevice* device) const;
+
+    // The user moved the slider to `position`: sends the level to the row's channel, writes
+    // the read-out and, while the link box is not unchecked, moves the partner slider, whose
+    // own row then runs nested inside this call. Does nothing without the endpoint.
+    void setLevel(TarvixDevice* device, int position) const;
+
+    // Sets the slider's limits in endpoint steps, maximum first. Output sliders stop at the
+    // -72 dB floor whatever `minDb` is. A step the mixer cannot divide by leaves them as they are.
+    void setRange(float minDb, float maxDb, float stepDb) const;
+
+    // Writes the channel's level as `endpoint` reports it into the read-out and the slider.
+    // The caller blocks the slider's signals, so nothing is written back to the device.
+    void showLevel(TarvixMixerDevice* endpoint, float stepDb) const;
+
+private:
+    float levelOf(TarvixMixerDevice* endpoint) const;
+    void sendLevel(TarvixMixerDevice* endpoint, float levelDb) const;
+
+    Direction direction;
+    Channel channel;
+    QSlider* slider;
+    QLabel* label;
+    QSlider* partner;
+    QCheckBox* link;
+};

@@ -1,0 +1,107 @@
+#include "presetfilewriter.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Whether replacing the file by a new one would lose its hard links or change its owner.
+bool replacementWouldChangeIt(const struct stat& info)
+{
+    return info.st_nlink > 1 || info.st_uid != ::geteuid() || info.st_gid != ::getegid();
+}
+
+} // namespace
+
+PresetFileWriter::PresetFileWriter(const QString& fileName)
+    : path(QFile::encodeName(fileName)), replacement(fileName)
+{
+}
+
+PresetFileWriter::~PresetFileWriter()
+{
+    cancel();
+}
+
+bool PresetFileWriter::open()
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.constData(), &info) != 0)
+        return replacement.open(QIODevice::WriteOnly);
+    if (!S_ISREG(info.st_mode))
+        return false;
+    if (replacementWouldChangeIt(info))
+        return openInPlace();
+    // No file can be made beside it (a folder the user cannot write): write it in place.
+    return replacement.open(QIODevice::WriteOnly) || openInPlace();
+}
+
+bool PresetFileWriter::openInPlace()
+{
+    // Not truncated yet, so a cancelled store leaves the file as it was. Non-blocking, should
+    // the name have become a pipe since; the descriptor is checked again.
+    inPlace = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat info
+    {
+    };
+    if (inPlace >= 0 && (::fstat(inPlace, &info) != 0 || !S_ISREG(info.st_mode)))
+        closeInPlace();
+    return inPlace >= 0;
+}
+
+bool PresetFileWriter::commit(const QByteArray& document)
+{
+    if (inPlace >= 0) {
+        const bool written = writeInPlace(document);
+        closeInPlace();
+        return written;
+    }
+    if (!replacement.isOpen())
+        return false;
+    // QSaveFile notices failed writes of its buffer only when they happen before commit().
+    if (replacement.write(document) != document.size() || !replacement.flush() ||
+        replacement.error() != QFileDevice::NoError)
+        replacement.cancelWriting();
+    return replacement.commit();
+}
+
+bool PresetFileWriter::writeInPlace(const QByteArray& document)
+{
+    if (::ftruncate(inPlace, 0) != 0)
+        return false;
+    const char* data = document.constData();
+    qsizetype left = document.size();
+    while (left > 0) {
+        const ssize_t count = ::write(inPlace, data, static_cast<size_t>(left));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        data += count;
+        left -= count;
+    }
+    return ::fsync(inPlace) == 0;
+}
+
+void PresetFileWriter::cancel()
+{
+    closeInPlace();
+    // An uncommitted replacement is removed; the file it was to replace stays as it was.
+    if (replacement.isOpen()) {
+        replacement.cancelWriting();
+        replacement.commit();
+    }
+}
+
+void PresetFileWriter::closeInPlace()
+{
+    if (inPlace >= 0)
+        ::close(inPlace);
+    inPlace = -1;
+}
