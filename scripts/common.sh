@@ -7,6 +7,13 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 # The packages that building the program and its tests needs on Debian 12.
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+# What the test suite needs beyond the build: the validators of the desktop entry and metainfo.
+TEST_PACKAGES=(desktop-file-utils appstream)
+# What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
+# dependencies.
+PACKAGE_PACKAGES=(dpkg-dev file)
+# What tools/imagegen needs to redraw the images: Qt SVG and the word mark's font.
+IMAGEGEN_PACKAGES=(qt6-svg-dev fonts-dejavu-core)
 
 # Installs those of the named Debian packages that are not installed yet.
 install_packages() {

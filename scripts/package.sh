@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds TarvixMixer's Debian package into build-package/ (Release build, no tests).
+#
+#   scripts/package.sh            build the package and print its path
+#   scripts/package.sh --install  build it and install it with apt-get, which also pulls in the
+#                                 libraries it depends on
+#   scripts/package.sh --check    build, install, start the installed program with --version,
+#                                 validate the installed desktop files, then remove the package
+#                                 again (what CI does)
+
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+BUILD_DIR=build-package
+mode=${1:-}
+case "$mode" in
+"" | --install | --check) ;;
+*)
+    echo "Unknown argument '$mode': use --install or --check." >&2
+    exit 2
+    ;;
+esac
+
+install_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+rm -f "$BUILD_DIR"/tarvixmixer_*.deb
+configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF --
+(cd "$BUILD_DIR" && cpack -G DEB)
+package=$(ls "$(pwd)/$BUILD_DIR"/tarvixmixer_*.deb)
+echo "Package: $package"
+dpkg-deb --field "$package" Package Version Depends Recommends
+
+if [ -z "$mode" ]; then
+    exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "$package"
+
+if [ "$mode" = --check ]; then
+    install_packages "${TEST_PACKAGES[@]}"
+    trap '"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get purge -y tarvixmixer' EXIT
+    installed=$(command -v tarvixmixer)
+    [ "$installed" = /usr/bin/tarvixmixer ] || {
+        echo "tarvixmixer is not installed in /usr/bin (found: '$installed')." >&2
+        exit 1
+    }
+    # No display: --version must answer before Qt's GUI starts.
+    version=$(env -u DISPLAY -u WAYLAND_DISPLAY tarvixmixer --version)
+    echo "Installed program says: $version"
+    [ "$version" = "tarvixmixer $(dpkg-query -W -f='${Version}' tarvixmixer | sed 's/-[^-]*$//')" ]
+    desktop-file-validate /usr/share/applications/com.tarvix.TarvixMixer.desktop
+    appstreamcli validate --no-net /usr/share/metainfo/com.tarvix.TarvixMixer.metainfo.xml
+    for file in /usr/share/icons/hicolor/scalable/apps/com.tarvix.TarvixMixer.svg \
+        /usr/share/icons/hicolor/48x48/mimetypes/application-x-tarvix-preset.png \
+        /usr/share/mime/packages/com.tarvix.TarvixMixer.xml \
+        /usr/share/man/man1/tarvixmixer.1.gz; do
+        [ -f "$file" ] || {
+            echo "Missing from the installed package: $file" >&2
+            exit 1
+        }
+    done
+    echo "The installed package passed its checks."
+fi
