@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -38,7 +37,6 @@ private slots:
     void documents_data();
     void documents();
     void truncationsAtEveryByte();
-    void fiftyMegabytes();
 
 private:
     QString previousDirectory;
@@ -186,37 +184,6 @@ void TestPresetHostile::documents()
     LoggedDevice device(deviceConfig(true, true, true, stepDb));
     QCOMPARE(readDocument(document, &device.fake.record), error);
     QCOMPARE(device.calls(), calls);
-}
-
-// A well-formed 50 MB preset: megabytes of unrecognised elements, comments and character data
-// in every scope, a value padded with megabytes of white space, and the real values last.
-void TestPresetHostile::fiftyMegabytes()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile file(dir.filePath("large.tarvix"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    const QByteArray padding =
-        QByteArray("<Pad a=\"1\">text<!-- comment --><Inner/>more text</Pad>\n").repeated(20000);
-    for (const QByteArray& part :
-         {QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Tarvix>\n"),
-          QByteArray("<Mixer>\n"), QByteArray("<Output>\n"),
-          "<VolumeLeft>" + QByteArray(8 * 1024 * 1024, ' ') +
-              "-9</VolumeLeft>\n<Muted>true</Muted>\n</Output>\n",
-          QByteArray("</Mixer>\n<Hid>\n"),
-          QByteArray("<LoopbackLeft>true</LoopbackLeft>\n</Hid>\n"), QByteArray("</Tarvix>\n")}) {
-        file.write(part);
-        if (!part.startsWith("</Tarvix>"))
-            file.write(padding.repeated(7));
-    }
-    file.close();
-    QVERIFY(file.size() >= 50 * 1000 * 1000);
-
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    LoggedDevice device;
-    QVERIFY(!readPreset(&file, &device.fake.record));
-    QCOMPARE(device.calls(), QStringList({"d.output.setVolumeLeft(-9)", "d.output.setMute(true)",
-                                          "d.hid.setLoopbackLeft(true)"}));
 }
 
 QTEST_GUILESS_MAIN(TestPresetHostile)

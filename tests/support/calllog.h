@@ -3,18 +3,43 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <algorithm>
+
 // The calls a fake library received, in order, as readable lines such as
-// "output.setVolumeLeft(-10)". Safe to append to from any thread.
+// "a.output.setVolumeLeft(-10)". Safe to append to from any thread.
 class CallLog
 {
 public:
-    void append(const QString& call);
-    QStringList calls() const;
+    void append(const QString& call)
+    {
+        QMutexLocker locker(&mutex);
+        entries.append(call);
+    }
+    QStringList calls() const
+    {
+        QMutexLocker locker(&mutex);
+        return entries;
+    }
     // The calls with lock() and unlock() left out, for tests about what reached the device.
-    QStringList deviceCalls() const;
+    QStringList deviceCalls() const
+    {
+        QStringList result = calls();
+        result.removeAll(QStringLiteral("lock"));
+        result.removeAll(QStringLiteral("unlock"));
+        return result;
+    }
     // Whether any call starting with `prefix` was made.
-    bool contains(const QString& prefix) const;
-    void clear();
+    bool contains(const QString& prefix) const
+    {
+        const QStringList all = calls();
+        return std::any_of(all.begin(), all.end(),
+                           [&](const QString& c) { return c.startsWith(prefix); });
+    }
+    void clear()
+    {
+        QMutexLocker locker(&mutex);
+        entries.clear();
+    }
 
 private:
     mutable QMutex mutex;

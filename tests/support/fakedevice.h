@@ -1,12 +1,15 @@
 #pragma once
 
-#include "fakeendpoint.h"
-#include "fakehid.h"
+#include "calllog.h"
 #include "tarvixdevice.h"
+#include "tarvixhid.h"
+#include "tarvixhidchangedcallback.h"
+#include "tarvixmixerdevice.h"
 
 #include <QByteArray>
 
 #include <memory>
+#include <utility>
 
 // What a fake device has. Ranges are (min, max, step) in dB.
 struct FakeDeviceConfig
@@ -20,7 +23,113 @@ struct FakeDeviceConfig
     float inputMin = 0.0f, inputMax = 60.0f, inputStep = 2.0f;
 };
 
-// A device record with fake endpoints whose calls are logged as "<id>.output.<call>",
+// Writes "<name>.<call>" or "<name>.<call>(<argument>)" to a call log.
+class LoggedPart
+{
+public:
+    LoggedPart(QString name, CallLog* log) : name(std::move(name)), log(log) {}
+
+    template <typename T> T got(const char* call, T value)
+    {
+        log->append(name + '.' + QLatin1String(call));
+        return value;
+    }
+    void called(const char* call, const QString& argument = QString())
+    {
+        log->append(name + '.' + QLatin1String(call) +
+                    (argument.isNull() ? QString() : '(' + argument + ')'));
+    }
+    static QString text(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
+
+    QString name;
+    CallLog* log;
+};
+
+// An endpoint that keeps what it is given, unless `keep` says otherwise, and logs every call.
+class FakeEndpoint : public TarvixMixerDevice, public LoggedPart
+{
+public:
+    FakeEndpoint(QString name, CallLog* log, float minDb, float maxDb, float stepDb)
+        : LoggedPart(std::move(name), log), minDb(minDb), maxDb(maxDb), stepDb(stepDb)
+    {
+    }
+
+    bool getMute() override { return got("getMute", muted); }
+    void setMute(bool mute) override { called("setMute", text(muted = mute)); }
+    float getVolumeLeft() override { return got("getVolumeLeft", left); }
+    float getVolumeRight() override { return got("getVolumeRight", right); }
+    void setVolumeLeft(float db) override { left = set("setVolumeLeft", db); }
+    void setVolumeRight(float db) override { right = set("setVolumeRight", db); }
+    void registerCallback(TarvixMixerDeviceCallback* listener) override
+    {
+        called(listener ? "registerCallback" : "registerCallback(null)");
+        callback = listener;
+    }
+    int getChannelCount() override { return got("getChannelCount", 2); }
+    void getVolumeRange(float* outMin, float* outMax, float* outStep) override
+    {
+        called("getVolumeRange");
+        *outMin = minDb;
+        *outMax = maxDb;
+        *outStep = stepDb;
+    }
+
+    float minDb, maxDb, stepDb;
+    float left = 0.0f;
+    float right = 0.0f;
+    bool muted = false;
+    TarvixMixerDeviceCallback* callback = nullptr;
+    float (*keep)(float db) = nullptr;
+
+private:
+    float set(const char* call, float db)
+    {
+        called(call, QString::number(db));
+        return keep ? keep(db) : db;
+    }
+};
+
+// HID switches that keep whatever they are given and log every call. poll() reports through
+// the listener when `changePending` is set, as a device would after a switch was flipped.
+class FakeHid : public TarvixHID, public LoggedPart
+{
+public:
+    using LoggedPart::LoggedPart;
+
+    void setPhantomLeft(bool on) override { called("setPhantomLeft", text(phantomLeft = on)); }
+    bool getPhantomLeft() override { return got("getPhantomLeft", phantomLeft); }
+    void setPhantomRight(bool on) override { called("setPhantomRight", text(phantomRight = on)); }
+    bool getPhantomRight() override { return got("getPhantomRight", phantomRight); }
+    void setLoopbackRight(bool on) override
+    {
+        called("setLoopbackRight", text(loopbackRight = on));
+    }
+    bool getLoopbackRight() override { return got("getLoopbackRight", loopbackRight); }
+    void setLoopbackLeft(bool on) override { called("setLoopbackLeft", text(loopbackLeft = on)); }
+    bool getLoopbackLeft() override { return got("getLoopbackLeft", loopbackLeft); }
+    void poll() override
+    {
+        called("poll");
+        if (std::exchange(changePending, false) && callback)
+            callback->onHIDChanged();
+    }
+
+    bool phantomLeft = false;
+    bool phantomRight = false;
+    bool loopbackLeft = false;
+    bool loopbackRight = false;
+    bool changePending = false;
+    TarvixHIDChangedCallback* callback = nullptr;
+
+protected:
+    void setChangedCallback(TarvixHIDChangedCallback* listener) override
+    {
+        called(listener ? "registerChangedCallback" : "registerChangedCallback(null)");
+        callback = listener;
+    }
+};
+
+// A device record with fake parts whose calls are logged as "<id>.output.<call>",
 // "<id>.input.<call>" and "<id>.hid.<call>".
 class FakeDevice
 {
