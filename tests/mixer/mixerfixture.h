@@ -16,11 +16,10 @@
 class MixerFixture
 {
 public:
-    MixerFixture() = default;
     ~MixerFixture() { window.reset(); }
 
-    // Plugs the devices, has the library report the first ones from within the registration,
-    // and builds the window.
+    // Plugs the devices, has the library report `arrivalsOnRegister` from within the
+    // registration, and builds the window.
     TarvixMixer* open(const QList<FakeDeviceConfig>& devices = {},
                       const QList<QByteArray>& arrivalsOnRegister = {})
     {
@@ -31,32 +30,15 @@ public:
         return window.get();
     }
 
-    template <typename T> T* widget(const char* name) const
+    template <typename T = QWidget> T* widget(const char* name) const
     {
         return window->findChild<T*>(QLatin1String(name));
     }
     QSlider* slider(const char* name) const { return widget<QSlider>(name); }
     QLabel* label(const char* name) const { return widget<QLabel>(name); }
     QCheckBox* box(const char* name) const { return widget<QCheckBox>(name); }
-    QGroupBox* group(const char* name) const { return widget<QGroupBox>(name); }
-    QPushButton* button(const char* name) const { return widget<QPushButton>(name); }
     QComboBox* deviceList() const { return widget<QComboBox>("combo_device_select"); }
-
-    // The window as the library sees it.
-    TarvixDeviceCallback* deviceListener() const
-    {
-        return static_cast<TarvixDeviceCallback*>(window->qt_metacast("TarvixDeviceCallback"));
-    }
-    TarvixMixerDeviceCallback* volumeListener() const
-    {
-        return static_cast<TarvixMixerDeviceCallback*>(
-            window->qt_metacast("TarvixMixerDeviceCallback"));
-    }
-    TarvixHIDChangedCallback* hidListener() const
-    {
-        return static_cast<TarvixHIDChangedCallback*>(
-            window->qt_metacast("TarvixHIDChangedCallback"));
-    }
+    FakeDevice* device(const char* id) const { return library.device(id); }
 
     QStringList itemIds() const
     {
