@@ -135,28 +135,321 @@ class TestPresetCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        directory = std::make_unique<QTemporaryDir>();
+        QVERIFY(directory->isValid());
+        dialogs = ScriptedDialogs();
+        fixture = std::make_unique<MixerFixture>();
+        fixture->open({fakeDevice("a"), fakeDevice("b")}, {"a", "b"});
+        fixture->window->setPresetFileDialogs(&dialogs);
+        device = prepareExampleDevice(*fixture);
+        fixture->library.log.clear();
+    }
 
-    void cancelledDialogs();
-    void storeWritesTheDeviceReadUnderOneLock();
-    void storeThatCannotWriteKeepsTheEarlierFile();
-    void loadAppliesInDocumentOrderThenBringsTheWindowUpToDate();
-    void loadOfBrokenFileKeepsWhatWasApplied();
-    void filesThatCannotBeOpenedLeaveEverythingAlone();
-    void namedPipesAreRefusedWithoutBlocking_data();
-    void namedPipesAreRefusedWithoutBlocking();
-    void loadRefusesFilesOverTheSizeLimit_data();
-    void loadRefusesFilesOverTheSizeLimit();
-    void storeKeepsTheFileItOverwrites_data();
-    void storeKeepsTheFileItOverwrites();
-    void storeAfterTheDeviceWasRemovedWritesNothing_data();
-    void storeAfterTheDeviceWasRemovedWritesNothing();
-    void loadAfterTheDeviceWasRemovedAppliesNothing_data();
-    void loadAfterTheDeviceWasRemovedAppliesNothing();
+    void cleanup()
+    {
+        fixture.reset();
+        directory.reset();
+    }
+
+    // A cancelled store does nothing; a cancelled load still brings the window up to date.
+    void cancelledDialogs()
+    {
+        fixture->widget<QPushButton>("StoreButton")->click();
+        QCOMPARE(fixture->library.log.calls(), QStringList{});
+        fixture->box("cb_phantom_left")->setChecked(false);
+        fixture->label("vol_label_playback_left")->setText("stale");
+        fixture->widget<QPushButton>("LoadButton")->click();
+        QVERIFY(fixture->box("cb_phantom_left")->isChecked());
+        QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-20.5 dB");
+        QVERIFY(!fixture->library.log.contains("a.output.set"));
+        QCOMPARE(dialogs.asked,
+                 QStringList(
+                     {"save|TarvixMixer|Store preset|preset.tarvix|Tarvix preset file (*.tarvix)",
+                      "open|TarvixMixer|Load preset|preset.tarvix|Tarvix preset file (*.tarvix)"}));
+        QCOMPARE(errorMessages(), QStringList{});
+        QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{});
+    }
+
+    void storeWritesTheDeviceReadUnderOneLock()
+    {
+        dialogs.fileName = path("state.tarvix");
+        writeFile(dialogs.fileName, QByteArray(4096, 'x'));
+        fixture->window->StorePresetDialog();
+        QCOMPARE(readAll(dialogs.fileName), storedExample);
+        const QStringList calls = fixture->library.log.calls();
+        QCOMPARE(calls.first(), "lock");
+        QCOMPARE(calls.last(), "unlock");
+        QCOMPARE(calls.count("lock"), 1);
+        QVERIFY(!fixture->library.log.contains("a.output.set"));
+        QCOMPARE(errorMessages(), QStringList{});
+    }
+
+    void storeThatCannotWriteKeepsTheEarlierFile()
+    {
+        dialogs.fileName = path("state.tarvix");
+        writeFile(dialogs.fileName, "earlier");
+        // Writes past a lowered file size limit fail with EFBIG instead of raising SIGXFSZ.
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit lowered = previous;
+        lowered.rlim_cur = 100; // the document is several times larger
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        fixture->window->StorePresetDialog();
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+        QCOMPARE(readAll(dialogs.fileName), QByteArray("earlier"));
+        QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
+        QCOMPARE(errorMessages(),
+                 QStringList{errorTitle + "Failed to store presets: Failed to write file."});
+    }
+
+    void loadAppliesInDocumentOrderThenBringsTheWindowUpToDate()
+    {
+        dialogs.fileName = path("state.tarvix");
+        QByteArray content = storedExample;
+        writeFile(dialogs.fileName, content.replace("<VolumeLeft>-20.5", "<VolumeLeft>-3")
+                                        .replace("<VolumeRight>12", "<VolumeRight>18")
+                                        .replace("<LoopbackRight>false", "<LoopbackRight>true"));
+        fixture->window->LoadPresetDialog();
+        // The links are ticked, yet each value goes straight to the device under one lock.
+        QStringList expected = {"lock",
+                                "a.output.setVolumeLeft(-3)",
+                                "a.output.setVolumeRight(-20.5)",
+                                "a.output.setMute(false)",
+                                "a.input.getVolumeRange",
+                                "a.input.setVolumeLeft(6)",
+                                "a.input.setVolumeRight(8)",
+                                "a.input.setMute(false)",
+                                "a.hid.setPhantomLeft(true)",
+                                "a.hid.setPhantomRight(true)",
+                                "a.hid.setLoopbackLeft(false)",
+                                "a.hid.setLoopbackRight(true)",
+                                "unlock",
+                                "lock",
+                                "a.hid.getPhantomLeft"};
+        QCOMPARE(fixture->library.log.calls().mid(0, expected.size()), expected);
+        QVERIFY(fixture->library.log.calls().indexOf("a.hid.registerChangedCallback") >
+                expected.size());
+        QCOMPARE(fixture->slider("vol_slider_playback_left")->value(), -6);
+        QCOMPARE(fixture->slider("vol_slider_playback_right")->value(), -41);
+        QCOMPARE(fixture->slider("vol_slider_record_right")->value(), 4);
+        QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-3.0 dB");
+        QVERIFY(fixture->box("cb_loopback_right")->isChecked());
+        QCOMPARE(errorMessages(), QStringList{});
+    }
+
+    void loadOfBrokenFileKeepsWhatWasApplied()
+    {
+        dialogs.fileName = path("broken.tarvix");
+        writeFile(dialogs.fileName, storedExample.left(storedExample.indexOf("</Output>")));
+        device->output->left = device->output->right = 0.0f;
+        device->output->muted = true;
+        fixture->window->LoadPresetDialog();
+        QCOMPARE(device->output->right, -20.5f);
+        QVERIFY(!device->output->muted);
+        QCOMPARE(fixture->label("vol_label_playback_right")->text(), "-20.5 dB");
+        QVERIFY(!fixture->box("cb_playback_mute")->isChecked());
+        QCOMPARE(errorMessages(), QStringList{invalidFormat});
+        QCOMPARE(fixture->library.lockDepth.load(), 0);
+    }
+
+    // Nothing is locked, read, written or refreshed; each failure has a box of its own.
+    void filesThatCannotBeOpenedLeaveEverythingAlone()
+    {
+        fixture->label("vol_label_playback_left")->setText("as it was");
+        dialogs.fileName = path("missing-folder/state.tarvix");
+        fixture->window->StorePresetDialog();
+        dialogs.fileName = path("missing.tarvix");
+        fixture->window->LoadPresetDialog();
+        fixture->window->LoadPresetDialog();
+        QCOMPARE(errorMessages(),
+                 QStringList({openFailedOnStore, openFailedOnLoad, openFailedOnLoad}));
+        QCOMPARE(fixture->library.log.calls(), QStringList{});
+        QCOMPARE(fixture->label("vol_label_playback_left")->text(), "as it was");
+    }
+
+    void namedPipesAreRefusedWithoutBlocking_data()
+    {
+        QTest::addColumn<bool>("store");
+        QTest::addColumn<bool>("throughLink");
+        QTest::newRow("load a pipe") << false << false;
+        QTest::newRow("load a link to a pipe") << false << true;
+        QTest::newRow("store onto a pipe") << true << false;
+        QTest::newRow("store onto a link to a pipe") << true << true;
+    }
+
+    void namedPipesAreRefusedWithoutBlocking()
+    {
+        QFETCH(bool, store);
+        QFETCH(bool, throughLink);
+        const QString pipe = path("pipe.tarvix");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        dialogs.fileName = pipe;
+        if (throughLink) {
+            dialogs.fileName = path("link.tarvix");
+            QVERIFY(QFile::link(pipe, dialogs.fileName));
+        }
+        fixture->label("vol_label_playback_left")->setText("as it was");
+        {
+            PipeUnblocker unblocker(pipe);
+            if (store)
+                fixture->window->StorePresetDialog();
+            else
+                fixture->window->LoadPresetDialog();
+        }
+        QCOMPARE(errorMessages(), QStringList{store ? openFailedOnStore : openFailedOnLoad});
+        QVERIFY(S_ISFIFO(statOf(pipe).st_mode));
+        QCOMPARE(fixture->library.log.calls(), QStringList{});
+        QCOMPARE(fixture->label("vol_label_playback_left")->text(), QStringLiteral("as it was"));
+    }
+
+    void loadRefusesFilesOverTheSizeLimit_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("at the limit") << presetSizeLimit;
+        QTest::newRow("one byte over") << presetSizeLimit + 1;
+    }
+
+    // A valid preset padded with white space: refused unread above the limit, applied up to it.
+    void loadRefusesFilesOverTheSizeLimit()
+    {
+        QFETCH(qint64, size);
+        const QByteArray head = "<Tarvix>";
+        const QByteArray tail =
+            "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>";
+        dialogs.fileName = path("padded.tarvix");
+        writeFile(dialogs.fileName,
+                  head + QByteArray(size - head.size() - tail.size(), ' ') + tail);
+        fixture->window->LoadPresetDialog();
+        const bool refused = size > presetSizeLimit;
+        QCOMPARE(device->output->left, refused ? -20.5f : -3.0f);
+        QCOMPARE(errorMessages(), refused ? QStringList{invalidFormat} : QStringList{});
+        // The window is brought up to date either way.
+        QCOMPARE(fixture->label("vol_label_playback_left")->text(),
+                 refused ? QStringLiteral("-20.5 dB") : QStringLiteral("-3.0 dB"));
+    }
+
+    void storeKeepsTheFileItOverwrites_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("own file: replaced, permissions kept") << "own" << false;
+        QTest::newRow("two hard links: written in place") << "linked" << true;
+        QTest::newRow("another owner: written in place") << "foreign" << true;
+        QTest::newRow("read-only folder: written in place") << "locked" << true;
+    }
+
+    void storeKeepsTheFileItOverwrites()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, inPlace);
+        const bool root = ::geteuid() == 0;
+        if (kind == "foreign" && !root)
+            QSKIP("Only root can give a file to another owner.");
+        const QString folder = path("folder");
+        QVERIFY(QDir().mkpath(folder));
+        dialogs.fileName = folder + "/state.tarvix";
+        writeFile(dialogs.fileName, "last week's preset");
+        const QByteArray name = QFile::encodeName(dialogs.fileName);
+        QCOMPARE(::chmod(name.constData(), 0640), 0);
+        if (kind == "linked")
+            QCOMPARE(::link(name.constData(), QFile::encodeName(path("other.tarvix")).constData()),
+                     0);
+        if (kind == "foreign")
+            QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
+        const struct stat before = statOf(dialogs.fileName);
+
+        if (kind == "locked" && root) {
+            // Root writes anywhere: the store runs as an unprivileged user who owns the preset.
+            QCOMPARE(::chmod(QFile::encodeName(directory->path()).constData(), 0755), 0);
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+            QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
+            QCOMPARE(::chmod(name.constData(), 0644), 0);
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("TARVIX_STORE_PRESET_AS_CHILD", dialogs.fileName);
+            child.setProcessEnvironment(environment);
+            child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                    QCoreApplication::applicationFilePath()});
+            QVERIFY(child.waitForFinished(120000));
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+        } else {
+            if (kind == "locked")
+                QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+            fixture->window->StorePresetDialog();
+            QCOMPARE(errorMessages(), QStringList{});
+        }
+        QCOMPARE(readAll(dialogs.fileName), storedExample);
+        const struct stat after = statOf(dialogs.fileName);
+        QCOMPARE(after.st_ino == before.st_ino, inPlace);
+        QCOMPARE(after.st_mode, kind == "locked" && root ? mode_t(S_IFREG | 0644) : before.st_mode);
+        QCOMPARE(after.st_uid, kind == "locked" && root ? nobody : before.st_uid);
+        QCOMPARE(after.st_nlink, before.st_nlink);
+        if (kind == "linked")
+            QCOMPARE(readAll(path("other.tarvix")), storedExample);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"state.tarvix"});
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    }
+
+    void nothingReachesAnotherDeviceOrTheFileOnceTheDeviceIsGone_data()
+    {
+        QTest::addColumn<bool>("store");
+        QTest::addColumn<bool>("handledWhileOpen");
+        QTest::newRow("store, removal not yet handled") << true << false;
+        QTest::newRow("store, removal handled, the next device shown") << true << true;
+        QTest::newRow("load, removal not yet handled") << false << false;
+        QTest::newRow("load, removal handled, the next device shown") << false << true;
+    }
+
+    // The device is unplugged while the dialog is open: an existing file stays as it was and
+    // no value reaches the next device; a load still brings the window up to date.
+    void nothingReachesAnotherDeviceOrTheFileOnceTheDeviceIsGone()
+    {
+        QFETCH(bool, store);
+        QFETCH(bool, handledWhileOpen);
+        const QByteArray earlier = "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
+                                   "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>";
+        dialogs.fileName = path("state.tarvix");
+        writeFile(dialogs.fileName, earlier);
+        dialogs.whileOpen = [this, handledWhileOpen] {
+            fixture->library.unplug("a");
+            if (handledWhileOpen)
+                fixture->library.notify(DeviceRemoval, "a");
+            else
+                fixture->library.notifyFromThread(DeviceRemoval, "a");
+        };
+        if (store)
+            fixture->window->StorePresetDialog();
+        else
+            fixture->window->LoadPresetDialog();
+        QCOMPARE(errorMessages(), QStringList{store ? removedOnStore : removedOnLoad});
+        QCOMPARE(readAll(dialogs.fileName), earlier);
+        QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
+        QVERIFY(!fixture->library.log.contains("a.output.set"));
+        QVERIFY(!fixture->library.log.contains("b.output.set"));
+        QVERIFY(!fixture->library.log.contains("b.hid.set"));
+        QCOMPARE(fixture->widget("gb_playback")->isEnabled(), store || handledWhileOpen);
+        QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
+        QVERIFY(fixture->widget("gb_playback")->isEnabled());
+    }
 
 private:
-    QStringList errorMessages() const;
+    // Every box shown, as "<title>: <message>"; each failure has a box of its own.
+    QStringList errorMessages() const
+    {
+        QStringList messages;
+        for (QErrorMessage* box : fixture->window->findChildren<QErrorMessage*>()) {
+            if (box->parent() == fixture->window.get() && box->isVisible())
+                messages.append(box->windowTitle() + ": " +
+                                box->findChild<QTextEdit*>()->toPlainText());
+        }
+        return messages;
+    }
+
     QString path(const char* name) const { return directory->filePath(QLatin1String(name)); }
 
     std::unique_ptr<QTemporaryDir> directory;
@@ -164,329 +457,6 @@ private:
     ScriptedDialogs dialogs;
     FakeDevice* device = nullptr;
 };
-
-void TestPresetCommands::init()
-{
-    directory = std::make_unique<QTemporaryDir>();
-    QVERIFY(directory->isValid());
-    dialogs = ScriptedDialogs();
-    fixture = std::make_unique<MixerFixture>();
-    fixture->open({fakeDevice("a"), fakeDevice("b")}, {"a", "b"});
-    fixture->window->setPresetFileDialogs(&dialogs);
-    device = prepareExampleDevice(*fixture);
-    fixture->library.log.clear();
-}
-
-void TestPresetCommands::cleanup()
-{
-    fixture.reset();
-    directory.reset();
-}
-
-// Every box shown, as "<title>: <message>"; each failure has a box of its own.
-QStringList TestPresetCommands::errorMessages() const
-{
-    QStringList messages;
-    for (QErrorMessage* box : fixture->window->findChildren<QErrorMessage*>()) {
-        if (box->parent() == fixture->window.get() && box->isVisible())
-            messages.append(box->windowTitle() + ": " +
-                            box->findChild<QTextEdit*>()->toPlainText());
-    }
-    return messages;
-}
-
-// A cancelled store does nothing; a cancelled load still brings the window up to date.
-void TestPresetCommands::cancelledDialogs()
-{
-    fixture->widget<QPushButton>("StoreButton")->click();
-    QCOMPARE(fixture->library.log.calls(), QStringList{});
-    fixture->box("cb_phantom_left")->setChecked(false);
-    fixture->label("vol_label_playback_left")->setText("stale");
-    fixture->widget<QPushButton>("LoadButton")->click();
-    QVERIFY(fixture->box("cb_phantom_left")->isChecked());
-    QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-20.5 dB");
-    QVERIFY(!fixture->library.log.contains("a.output.set"));
-    QCOMPARE(
-        dialogs.asked,
-        QStringList({"save|TarvixMixer|Store preset|preset.tarvix|Tarvix preset file (*.tarvix)",
-                     "open|TarvixMixer|Load preset|preset.tarvix|Tarvix preset file (*.tarvix)"}));
-    QCOMPARE(errorMessages(), QStringList{});
-    QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{});
-}
-
-void TestPresetCommands::storeWritesTheDeviceReadUnderOneLock()
-{
-    dialogs.fileName = path("state.tarvix");
-    writeFile(dialogs.fileName, QByteArray(4096, 'x'));
-    fixture->window->StorePresetDialog();
-    QCOMPARE(readAll(dialogs.fileName), storedExample);
-    const QStringList calls = fixture->library.log.calls();
-    QCOMPARE(calls.first(), "lock");
-    QCOMPARE(calls.last(), "unlock");
-    QCOMPARE(calls.count("lock"), 1);
-    QVERIFY(!fixture->library.log.contains("a.output.set"));
-    QCOMPARE(errorMessages(), QStringList{});
-}
-
-void TestPresetCommands::storeThatCannotWriteKeepsTheEarlierFile()
-{
-    dialogs.fileName = path("state.tarvix");
-    writeFile(dialogs.fileName, "earlier");
-    // Writes past a lowered file size limit fail with EFBIG instead of raising SIGXFSZ.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit lowered = previous;
-    lowered.rlim_cur = 100; // the document is several times larger
-    setrlimit(RLIMIT_FSIZE, &lowered);
-    fixture->window->StorePresetDialog();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-    QCOMPARE(readAll(dialogs.fileName), QByteArray("earlier"));
-    QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
-    QCOMPARE(errorMessages(),
-             QStringList{errorTitle + "Failed to store presets: Failed to write file."});
-}
-
-void TestPresetCommands::loadAppliesInDocumentOrderThenBringsTheWindowUpToDate()
-{
-    dialogs.fileName = path("state.tarvix");
-    QByteArray content = storedExample;
-    writeFile(dialogs.fileName, content.replace("<VolumeLeft>-20.5", "<VolumeLeft>-3")
-                                    .replace("<VolumeRight>12", "<VolumeRight>18")
-                                    .replace("<LoopbackRight>false", "<LoopbackRight>true"));
-    fixture->window->LoadPresetDialog();
-    // The links are ticked, yet each value goes straight to the device under one lock.
-    QStringList expected = {"lock",
-                            "a.output.setVolumeLeft(-3)",
-                            "a.output.setVolumeRight(-20.5)",
-                            "a.output.setMute(false)",
-                            "a.input.getVolumeRange",
-                            "a.input.setVolumeLeft(6)",
-                            "a.input.setVolumeRight(8)",
-                            "a.input.setMute(false)",
-                            "a.hid.setPhantomLeft(true)",
-                            "a.hid.setPhantomRight(true)",
-                            "a.hid.setLoopbackLeft(false)",
-                            "a.hid.setLoopbackRight(true)",
-                            "unlock",
-                            "lock",
-                            "a.hid.getPhantomLeft"};
-    QCOMPARE(fixture->library.log.calls().mid(0, expected.size()), expected);
-    QVERIFY(fixture->library.log.calls().indexOf("a.hid.registerChangedCallback") >
-            expected.size());
-    QCOMPARE(fixture->slider("vol_slider_playback_left")->value(), -6);
-    QCOMPARE(fixture->slider("vol_slider_playback_right")->value(), -41);
-    QCOMPARE(fixture->slider("vol_slider_record_right")->value(), 4);
-    QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-3.0 dB");
-    QVERIFY(fixture->box("cb_loopback_right")->isChecked());
-    QCOMPARE(errorMessages(), QStringList{});
-}
-
-void TestPresetCommands::loadOfBrokenFileKeepsWhatWasApplied()
-{
-    dialogs.fileName = path("broken.tarvix");
-    writeFile(dialogs.fileName, storedExample.left(storedExample.indexOf("</Output>")));
-    device->output->left = device->output->right = 0.0f;
-    device->output->muted = true;
-    fixture->window->LoadPresetDialog();
-    QCOMPARE(device->output->right, -20.5f);
-    QVERIFY(!device->output->muted);
-    QCOMPARE(fixture->label("vol_label_playback_right")->text(), "-20.5 dB");
-    QVERIFY(!fixture->box("cb_playback_mute")->isChecked());
-    QCOMPARE(errorMessages(), QStringList{invalidFormat});
-    QCOMPARE(fixture->library.lockDepth.load(), 0);
-}
-
-// Nothing is locked, read, written or refreshed; each failure has a box of its own.
-void TestPresetCommands::filesThatCannotBeOpenedLeaveEverythingAlone()
-{
-    fixture->label("vol_label_playback_left")->setText("as it was");
-    dialogs.fileName = path("missing-folder/state.tarvix");
-    fixture->window->StorePresetDialog();
-    dialogs.fileName = path("missing.tarvix");
-    fixture->window->LoadPresetDialog();
-    fixture->window->LoadPresetDialog();
-    QCOMPARE(errorMessages(), QStringList({openFailedOnStore, openFailedOnLoad, openFailedOnLoad}));
-    QCOMPARE(fixture->library.log.calls(), QStringList{});
-    QCOMPARE(fixture->label("vol_label_playback_left")->text(), "as it was");
-}
-
-void TestPresetCommands::namedPipesAreRefusedWithoutBlocking_data()
-{
-    QTest::addColumn<bool>("store");
-    QTest::addColumn<bool>("throughLink");
-    QTest::newRow("load a pipe") << false << false;
-    QTest::newRow("load a link to a pipe") << false << true;
-    QTest::newRow("store onto a pipe") << true << false;
-    QTest::newRow("store onto a link to a pipe") << true << true;
-}
-
-void TestPresetCommands::namedPipesAreRefusedWithoutBlocking()
-{
-    QFETCH(bool, store);
-    QFETCH(bool, throughLink);
-    const QString pipe = path("pipe.tarvix");
-    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    dialogs.fileName = pipe;
-    if (throughLink) {
-        dialogs.fileName = path("link.tarvix");
-        QVERIFY(QFile::link(pipe, dialogs.fileName));
-    }
-    fixture->label("vol_label_playback_left")->setText("as it was");
-    {
-        PipeUnblocker unblocker(pipe);
-        if (store)
-            fixture->window->StorePresetDialog();
-        else
-            fixture->window->LoadPresetDialog();
-    }
-    QCOMPARE(errorMessages(), QStringList{store ? openFailedOnStore : openFailedOnLoad});
-    QVERIFY(S_ISFIFO(statOf(pipe).st_mode));
-    QCOMPARE(fixture->library.log.calls(), QStringList{});
-    QCOMPARE(fixture->label("vol_label_playback_left")->text(), QStringLiteral("as it was"));
-}
-
-void TestPresetCommands::loadRefusesFilesOverTheSizeLimit_data()
-{
-    QTest::addColumn<qint64>("size");
-    QTest::newRow("at the limit") << presetSizeLimit;
-    QTest::newRow("one byte over") << presetSizeLimit + 1;
-}
-
-// A valid preset padded with white space: refused unread above the limit, applied up to it.
-void TestPresetCommands::loadRefusesFilesOverTheSizeLimit()
-{
-    QFETCH(qint64, size);
-    const QByteArray head = "<Tarvix>";
-    const QByteArray tail = "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>";
-    dialogs.fileName = path("padded.tarvix");
-    writeFile(dialogs.fileName, head + QByteArray(size - head.size() - tail.size(), ' ') + tail);
-    fixture->window->LoadPresetDialog();
-    const bool refused = size > presetSizeLimit;
-    QCOMPARE(device->output->left, refused ? -20.5f : -3.0f);
-    QCOMPARE(errorMessages(), refused ? QStringList{invalidFormat} : QStringList{});
-    // The window is brought up to date either way.
-    QCOMPARE(fixture->label("vol_label_playback_left")->text(),
-             refused ? QStringLiteral("-20.5 dB") : QStringLiteral("-3.0 dB"));
-}
-
-void TestPresetCommands::storeKeepsTheFileItOverwrites_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("inPlace");
-    QTest::newRow("own file: replaced, permissions kept") << "own" << false;
-    QTest::newRow("two hard links: written in place") << "linked" << true;
-    QTest::newRow("another owner: written in place") << "foreign" << true;
-    QTest::newRow("read-only folder: written in place") << "locked" << true;
-}
-
-void TestPresetCommands::storeKeepsTheFileItOverwrites()
-{
-    QFETCH(QString, kind);
-    QFETCH(bool, inPlace);
-    const bool root = ::geteuid() == 0;
-    if (kind == "foreign" && !root)
-        QSKIP("Only root can give a file to another owner.");
-    const QString folder = path("folder");
-    QVERIFY(QDir().mkpath(folder));
-    dialogs.fileName = folder + "/state.tarvix";
-    writeFile(dialogs.fileName, "last week's preset");
-    const QByteArray name = QFile::encodeName(dialogs.fileName);
-    QCOMPARE(::chmod(name.constData(), 0640), 0);
-    if (kind == "linked")
-        QCOMPARE(::link(name.constData(), QFile::encodeName(path("other.tarvix")).constData()), 0);
-    if (kind == "foreign")
-        QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
-    const struct stat before = statOf(dialogs.fileName);
-
-    if (kind == "locked" && root) {
-        // Root writes anywhere: the store runs as an unprivileged user who owns the preset.
-        QCOMPARE(::chmod(QFile::encodeName(directory->path()).constData(), 0755), 0);
-        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
-        QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
-        QCOMPARE(::chmod(name.constData(), 0644), 0);
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TARVIX_STORE_PRESET_AS_CHILD", dialogs.fileName);
-        child.setProcessEnvironment(environment);
-        child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                QCoreApplication::applicationFilePath()});
-        QVERIFY(child.waitForFinished(120000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
-    } else {
-        if (kind == "locked")
-            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
-        fixture->window->StorePresetDialog();
-        QCOMPARE(errorMessages(), QStringList{});
-    }
-    QCOMPARE(readAll(dialogs.fileName), storedExample);
-    const struct stat after = statOf(dialogs.fileName);
-    QCOMPARE(after.st_ino == before.st_ino, inPlace);
-    QCOMPARE(after.st_mode, kind == "locked" && root ? mode_t(S_IFREG | 0644) : before.st_mode);
-    QCOMPARE(after.st_uid, kind == "locked" && root ? nobody : before.st_uid);
-    QCOMPARE(after.st_nlink, before.st_nlink);
-    if (kind == "linked")
-        QCOMPARE(readAll(path("other.tarvix")), storedExample);
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"state.tarvix"});
-    ::chmod(QFile::encodeName(folder).constData(), 0755);
-}
-
-void TestPresetCommands::storeAfterTheDeviceWasRemovedWritesNothing_data()
-{
-    QTest::addColumn<bool>("handledWhileOpen");
-    QTest::newRow("removal not yet handled") << false;
-    QTest::newRow("removal handled, the next device shown") << true;
-}
-
-void TestPresetCommands::storeAfterTheDeviceWasRemovedWritesNothing()
-{
-    QFETCH(bool, handledWhileOpen);
-    dialogs.fileName = path("state.tarvix");
-    writeFile(dialogs.fileName, "last week's preset");
-    dialogs.whileOpen = [this, handledWhileOpen] {
-        fixture->library.unplug("a");
-        if (handledWhileOpen)
-            fixture->library.notify(DeviceRemoval, "a");
-        else
-            fixture->library.notifyFromThread(DeviceRemoval, "a");
-    };
-    fixture->window->StorePresetDialog();
-    QCOMPARE(readAll(dialogs.fileName), QByteArray("last week's preset"));
-    QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
-    QCOMPARE(errorMessages(), QStringList{removedOnStore});
-    QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
-}
-
-void TestPresetCommands::loadAfterTheDeviceWasRemovedAppliesNothing_data()
-{
-    storeAfterTheDeviceWasRemovedWritesNothing_data();
-}
-
-void TestPresetCommands::loadAfterTheDeviceWasRemovedAppliesNothing()
-{
-    QFETCH(bool, handledWhileOpen);
-    dialogs.fileName = path("state.tarvix");
-    writeFile(dialogs.fileName, "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
-                                "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>");
-    dialogs.whileOpen = [this, handledWhileOpen] {
-        fixture->library.unplug("a");
-        if (handledWhileOpen)
-            fixture->library.notify(DeviceRemoval, "a");
-        else
-            fixture->library.notifyFromThread(DeviceRemoval, "a");
-    };
-    fixture->window->LoadPresetDialog();
-    QVERIFY(!fixture->library.log.contains("a.output.set"));
-    QVERIFY(!fixture->library.log.contains("b.output.set"));
-    QVERIFY(!fixture->library.log.contains("b.hid.set"));
-    QCOMPARE(errorMessages(), QStringList{removedOnLoad});
-    // The window is still brought up to date, and shows the next device once it is current.
-    QCOMPARE(fixture->widget("gb_playback")->isEnabled(), handledWhileOpen);
-    QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
-    QVERIFY(fixture->widget("gb_playback")->isEnabled());
-}
 
 // Stores the example preset into the file named by TARVIX_STORE_PRESET_AS_CHILD, for a test that
 // runs this program as another user; the exit code says whether the store succeeded.
