@@ -59,8 +59,10 @@ void TarvixMixer::detachFromLibrary()
     if (!attachedToLibrary)
         return;
     attachedToLibrary = false;
-    LibraryLocker locker(control);
+    // Outside the lock, as at construction: a library may report from within the registration
+    // on a thread of its own, which takes the lock.
     control->registerTarvixDeviceCallback(nullptr);
+    LibraryLocker locker(control);
     if (currentDevice)
         withdrawListeners(currentDevice);
     currentDevice = nullptr;

@@ -51,9 +51,9 @@ public:
     // Replaces the file dialogs of the preset commands; the window does not take ownership.
     void setPresetFileDialogs(PresetFileDialogs* dialogs);
 
-    // Withdraws the window's listeners from the library, under its lock, and forgets the
-    // selected device; the destructor does it unless it has been done. Call it before the
-    // library is deleted ahead of the window.
+    // Withdraws the window's listeners from the library (those of the selected device under its
+    // lock) and forgets that device; the destructor does it unless it has been done. Call it
+    // before the library is deleted ahead of the window.
     void detachFromLibrary();
 
 signals:

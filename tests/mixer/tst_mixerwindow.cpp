@@ -463,12 +463,10 @@ private slots:
     void destructionWithdrawsTheListenersUnlessDetached()
     {
         QFETCH(bool, detachFirst);
-        const QStringList withdrawal{"lock",
-                                     "registerTarvixDeviceCallback",
-                                     "a.hid.registerChangedCallback(null)",
-                                     "a.input.registerCallback(null)",
-                                     "a.output.registerCallback(null)",
-                                     "unlock"};
+        const QStringList withdrawal{
+            "registerTarvixDeviceCallback",        "lock",
+            "a.hid.registerChangedCallback(null)", "a.input.registerCallback(null)",
+            "a.output.registerCallback(null)",     "unlock"};
         MixerFixture f;
         f.open({fakeDevice("a")}, {"a"});
         f.library.log.clear();
