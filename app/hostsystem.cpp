@@ -1,6 +1,8 @@
 #include "hostsystem.h"
 
-#include "tarvixlibrary.h"
+#include "backendtable.h"
+
+HostSystem::HostSystem(const QString& backendName) : backendName(backendName) {}
 
 int HostSystem::windowsVersion() const
 {
@@ -16,5 +18,7 @@ void HostSystem::coUninitialize() {}
 
 TarvixControl* HostSystem::createControl()
 {
-    return tarvix_control_create_win32();
+    const BackendEntry* entry =
+        backendName.isEmpty() ? BackendTable::defaultEntry() : BackendTable::find(backendName);
+    return entry ? BackendTable::createControl(*entry) : nullptr;
 }

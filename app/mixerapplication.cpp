@@ -1,7 +1,7 @@
 #include "mixerapplication.h"
 
 #include "systemservices.h"
-#include "tarvixlibrary.h"
+#include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 #include "windowsversionerrordialog.h"
 

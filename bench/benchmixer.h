@@ -24,7 +24,7 @@ public:
     std::int64_t lastNotifiedNs() const { return notifiedNs.load(std::memory_order_acquire); }
 
     // Records the sequence numbers the library passes from now on; read them only once the
-    // library has delivered everything (SimulatedControl::waitUntilDelivered()).
+    // library has delivered everything (SimulatedHardware::whenDone()).
     void startRecordingSequences(std::size_t expected);
     void stopRecordingSequences();
     const std::vector<std::int32_t>& recordedSequences() const { return sequences; }

@@ -2,49 +2,21 @@
 
 #include "simulateddevice.h"
 
-#include <algorithm>
-#include <chrono>
-
-SimulatedControl::SimulatedControl(StartWith start, ArrivalReporting reporting)
-    : arrivalReporting(reporting)
+SimulatedControl::SimulatedControl(const std::vector<SimulatedDeviceConfig>& devices)
 {
-    if (start == StartWith::DefaultDevices) {
-        plugNow(SimulatedDeviceConfig::duo());
-        plugNow(SimulatedDeviceConfig::solo());
-    }
+    for (const SimulatedDeviceConfig& config : devices)
+        plugNow(config);
 }
 
 SimulatedControl::~SimulatedControl()
 {
-    dispatcher.requestStop();
-    if (destructionObserver)
-        destructionObserver();
-    dispatcher.stop();
+    stopDelivering();
     hardware.stop();
 }
 
 const char* SimulatedControl::backendName()
 {
     return "Simulated devices";
-}
-
-TarvixDevice* SimulatedControl::getDevice(const char* id)
-{
-    if (!id)
-        return nullptr;
-    LibraryLock::Guard guard(libraryLock);
-    const std::shared_ptr<SimulatedDevice> device = findPresent(id);
-    return device ? device->record() : nullptr;
-}
-
-void SimulatedControl::lock()
-{
-    libraryLock.lock();
-}
-
-void SimulatedControl::unlock()
-{
-    libraryLock.unlock();
 }
 
 void SimulatedControl::plugDevice(const SimulatedDeviceConfig& config)
@@ -54,197 +26,94 @@ void SimulatedControl::plugDevice(const SimulatedDeviceConfig& config)
 
 void SimulatedControl::unplugDevice(const std::string& id)
 {
-    hardware.post([this, id] { unplugNow(id); });
+    hardware.post([this, id] {
+        LibraryLock::Guard guard(libraryLock());
+        const std::shared_ptr<TarvixDevice> removed = removeDevice(id);
+        if (removed)
+            static_cast<SimulatedDevice&>(*removed).detach();
+    });
 }
 
-void SimulatedControl::sendDeviceEvent(const std::string& id, CallbackType type)
+void SimulatedControl::changeVolumeLeft(const std::string& id, SimulatedEndpointKind endpoint,
+                                        float db)
 {
-    hardware.post([this, id, type] {
-        LibraryLock::Guard guard(libraryLock);
-        postDeviceEvent(type, id, findPresent(id));
+    changeEndpoint(id, endpoint,
+                   [db](SimulatedEndpoint& changed) { changed.changeVolumeLeftOnDevice(db); });
+}
+
+void SimulatedControl::changeVolumeRight(const std::string& id, SimulatedEndpointKind endpoint,
+                                         float db)
+{
+    changeEndpoint(id, endpoint,
+                   [db](SimulatedEndpoint& changed) { changed.changeVolumeRightOnDevice(db); });
+}
+
+void SimulatedControl::changeMute(const std::string& id, SimulatedEndpointKind endpoint, bool mute)
+{
+    changeEndpoint(id, endpoint,
+                   [mute](SimulatedEndpoint& changed) { changed.changeMuteOnDevice(mute); });
+}
+
+void SimulatedControl::changeVolumeRange(const std::string& id, SimulatedEndpointKind endpoint,
+                                         float minDb, float maxDb, float stepDb)
+{
+    changeEndpoint(id, endpoint, [minDb, maxDb, stepDb](SimulatedEndpoint& changed) {
+        changed.changeVolumeRangeOnDevice(minDb, maxDb, stepDb);
+    });
+}
+
+void SimulatedControl::changeSwitch(const std::string& id, SimulatedSwitch which, bool on)
+{
+    hardware.post([this, id, which, on] {
+        LibraryLock::Guard guard(libraryLock());
+        SimulatedDevice* device = findSimulated(id);
+        if (device && device->simulatedHid())
+            device->simulatedHid()->changeSwitchOnDevice(which, on);
     });
 }
 
 void SimulatedControl::sendDeviceChange(const std::string& id)
 {
-    sendDeviceEvent(id, DeviceChange);
-}
-
-void SimulatedControl::changeVolumeLeftElsewhere(const std::string& id,
-                                                 SimulatedEndpointKind endpoint, float db)
-{
-    changeEndpointElsewhere(
-        id, endpoint, [db](SimulatedEndpoint& changed) { changed.changeVolumeLeftElsewhere(db); });
-}
-
-void SimulatedControl::changeVolumeRightElsewhere(const std::string& id,
-                                                  SimulatedEndpointKind endpoint, float db)
-{
-    changeEndpointElsewhere(
-        id, endpoint, [db](SimulatedEndpoint& changed) { changed.changeVolumeRightElsewhere(db); });
-}
-
-void SimulatedControl::changeMuteElsewhere(const std::string& id, SimulatedEndpointKind endpoint,
-                                           bool mute)
-{
-    changeEndpointElsewhere(
-        id, endpoint, [mute](SimulatedEndpoint& changed) { changed.changeMuteElsewhere(mute); });
-}
-
-void SimulatedControl::changeVolumeRangeElsewhere(const std::string& id,
-                                                  SimulatedEndpointKind endpoint, float minDb,
-                                                  float maxDb, float stepDb)
-{
-    changeEndpointElsewhere(id, endpoint, [minDb, maxDb, stepDb](SimulatedEndpoint& changed) {
-        changed.changeVolumeRangeElsewhere(minDb, maxDb, stepDb);
+    hardware.post([this, id] {
+        LibraryLock::Guard guard(libraryLock());
+        reportDeviceChange(id);
     });
 }
 
-void SimulatedControl::changeSwitchElsewhere(const std::string& id, SimulatedSwitch which, bool on)
+std::vector<SimulatedDeviceConfig> SimulatedControl::presentDevices()
 {
-    hardware.post([this, id, which, on] {
-        LibraryLock::Guard guard(libraryLock);
-        const std::shared_ptr<SimulatedDevice> device = findPresent(id);
-        SimulatedHID* hid = device ? device->hid() : nullptr;
-        if (!hid) {
-            dispatcher.countIgnoredRequest();
-            return;
-        }
-        hid->changeSwitchElsewhere(which, on);
-    });
+    LibraryLock::Guard guard(libraryLock());
+    std::vector<SimulatedDeviceConfig> states;
+    for (const std::shared_ptr<TarvixDevice>& device : presentRecords())
+        states.push_back(static_cast<SimulatedDevice&>(*device).state());
+    return states;
 }
 
-bool SimulatedControl::waitUntilDelivered(int timeoutMs)
+void SimulatedControl::whenDone(std::function<void()> done)
 {
-    if (hardware.isExecutorThread() || dispatcher.isDeliveryThread())
-        return false;
-    if (libraryLock.isHeldByCurrentThread())
-        return hardware.isIdle() && dispatcher.isIdle();
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    // Carrying out a request can raise notifications, so both must be idle at once.
-    for (;;) {
-        if (!hardware.waitUntilIdle(deadline) || !dispatcher.waitUntilIdle(deadline))
-            return false;
-        if (hardware.isIdle() && dispatcher.isIdle())
-            return true;
-    }
-}
-
-SimulatedCounts SimulatedControl::counts() const
-{
-    return dispatcher.counts();
-}
-
-bool SimulatedControl::tryLock()
-{
-    return libraryLock.tryLock();
-}
-
-bool SimulatedControl::isLockedByCurrentThread() const
-{
-    return libraryLock.isHeldByCurrentThread();
-}
-
-std::vector<std::string> SimulatedControl::presentDeviceIds()
-{
-    LibraryLock::Guard guard(libraryLock);
-    std::vector<std::string> ids;
-    for (const std::shared_ptr<SimulatedDevice>& device : presentDevices)
-        ids.push_back(device->id());
-    return ids;
-}
-
-void SimulatedControl::setDestructionObserver(std::function<void()> observer)
-{
-    destructionObserver = std::move(observer);
-}
-
-void SimulatedControl::setDeviceCallback(TarvixDeviceCallback* callback)
-{
-    if (arrivalReporting == ArrivalReporting::WithinRegistration) {
-        dispatcher.deliverNow([this, callback] { reportPresentDevicesNow(callback); });
-        return;
-    }
-    LibraryLock::Guard guard(libraryLock);
-    deviceListener.store(callback);
-    for (const std::shared_ptr<SimulatedDevice>& device : presentDevices)
-        postDeviceEvent(DeviceArrival, device->id(), device);
-}
-
-void SimulatedControl::reportPresentDevicesNow(TarvixDeviceCallback* callback)
-{
-    std::vector<std::shared_ptr<SimulatedDevice>> present;
-    {
-        LibraryLock::Guard guard(libraryLock);
-        deviceListener.store(callback);
-        present = presentDevices;
-    }
-    if (!callback)
-        return;
-    for (const std::shared_ptr<SimulatedDevice>& device : present)
-        dispatcher.deliverDeviceEventNow(callback, DeviceArrival, device->id().c_str(),
-                                         device->record());
+    hardware.post([this, done = std::move(done)] { notifications().post(done); });
 }
 
 void SimulatedControl::plugNow(const SimulatedDeviceConfig& config)
 {
-    LibraryLock::Guard guard(libraryLock);
-    if (findPresent(config.id)) {
-        dispatcher.countIgnoredRequest();
-        return;
-    }
-    auto device = std::make_shared<SimulatedDevice>(config, libraryLock, dispatcher);
-    presentDevices.push_back(device);
-    postDeviceEvent(DeviceArrival, config.id, std::move(device));
+    LibraryLock::Guard guard(libraryLock());
+    if (!findDevice(config.id))
+        addDevice(std::make_shared<SimulatedDevice>(config, libraryLock(), notifications()));
 }
 
-void SimulatedControl::unplugNow(const std::string& id)
-{
-    LibraryLock::Guard guard(libraryLock);
-    const auto found = std::find_if(
-        presentDevices.begin(), presentDevices.end(),
-        [&id](const std::shared_ptr<SimulatedDevice>& device) { return device->id() == id; });
-    if (found == presentDevices.end()) {
-        dispatcher.countIgnoredRequest();
-        return;
-    }
-    std::shared_ptr<SimulatedDevice> device = std::move(*found);
-    presentDevices.erase(found);
-    device->detach();
-    // From here the removal notification owns the device until it has been delivered.
-    postDeviceEvent(DeviceRemoval, id, std::move(device));
-}
-
-void SimulatedControl::changeEndpointElsewhere(const std::string& id,
-                                               SimulatedEndpointKind endpoint,
-                                               EndpointChange change)
+void SimulatedControl::changeEndpoint(const std::string& id, SimulatedEndpointKind endpoint,
+                                      EndpointChange change)
 {
     hardware.post([this, id, endpoint, change = std::move(change)] {
-        LibraryLock::Guard guard(libraryLock);
-        const std::shared_ptr<SimulatedDevice> device = findPresent(id);
+        LibraryLock::Guard guard(libraryLock());
+        SimulatedDevice* device = findSimulated(id);
         SimulatedEndpoint* changed = device ? device->endpoint(endpoint) : nullptr;
-        if (!changed) {
-            dispatcher.countIgnoredRequest();
-            return;
-        }
-        change(*changed);
+        if (changed)
+            change(*changed);
     });
 }
 
-std::shared_ptr<SimulatedDevice> SimulatedControl::findPresent(const std::string& id) const
+SimulatedDevice* SimulatedControl::findSimulated(const std::string& id) const
 {
-    for (const std::shared_ptr<SimulatedDevice>& device : presentDevices) {
-        if (device->id() == id)
-            return device;
-    }
-    return nullptr;
-}
-
-void SimulatedControl::postDeviceEvent(CallbackType type, const std::string& id,
-                                       std::shared_ptr<SimulatedDevice> device)
-{
-    TarvixDevice* record = device ? device->record() : nullptr;
-    dispatcher.postDeviceEvent(deviceListener, deviceListener.load(), type, id, record,
-                               std::move(device));
+    return static_cast<SimulatedDevice*>(findDevice(id).get());
 }

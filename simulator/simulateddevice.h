@@ -9,7 +9,8 @@
 #include <string>
 
 // A plugged simulated device: the record the library hands out and the objects it points to.
-class SimulatedDevice
+// Owned by the library; everything but the constructor is called with the library lock held.
+class SimulatedDevice final : public TarvixDevice
 {
 public:
     SimulatedDevice(const SimulatedDeviceConfig& config, LibraryLock& lock,
@@ -18,22 +19,19 @@ public:
     SimulatedDevice(const SimulatedDevice&) = delete;
     SimulatedDevice& operator=(const SimulatedDevice&) = delete;
 
-    TarvixDevice* record() { return &tarvixDevice; }
-    const std::string& id() const { return idText; }
-
     // Null when the device lacks that part.
     SimulatedEndpoint* endpoint(SimulatedEndpointKind kind);
-    SimulatedHID* hid() { return hidInterface.get(); }
+    SimulatedHID* simulatedHid() { return hidInterface.get(); }
 
-    // Unplugged: the objects stay valid but no longer act or report. The caller holds the
-    // library lock.
+    SimulatedDeviceConfig state() const;
+
+    // Unplugged: the objects stay valid but no longer act or report.
     void detach();
 
 private:
     const std::string idText;
     const std::string nameText;
-    std::unique_ptr<SimulatedEndpoint> output;
-    std::unique_ptr<SimulatedEndpoint> input;
+    std::unique_ptr<SimulatedEndpoint> outputEndpoint;
+    std::unique_ptr<SimulatedEndpoint> inputEndpoint;
     std::unique_ptr<SimulatedHID> hidInterface;
-    TarvixDevice tarvixDevice;
 };

@@ -44,3 +44,8 @@ SimulatedDeviceConfig SimulatedDeviceConfig::solo()
     config.input = defaultInput();
     return config;
 }
+
+std::vector<SimulatedDeviceConfig> SimulatedDeviceConfig::defaults()
+{
+    return {duo(), solo()};
+}

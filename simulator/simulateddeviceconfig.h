@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // What a simulated device is made of when it is plugged. Every value is passed through to the
 // library's records and getters as it is, hostile ones included (a step of zero, a minimum above
@@ -48,4 +49,6 @@ struct SimulatedDeviceConfig
     // +6 dB and input, no HID interface.
     static SimulatedDeviceConfig duo();
     static SimulatedDeviceConfig solo();
+    // Both, in that order.
+    static std::vector<SimulatedDeviceConfig> defaults();
 };

@@ -1,7 +1,6 @@
 #include "simulatedendpoint.h"
 
 #include "librarylock.h"
-#include "notificationdispatcher.h"
 
 #include <cmath>
 #include <cstring>
@@ -17,14 +16,14 @@ bool sameBits(float a, float b)
 
 SimulatedEndpoint::SimulatedEndpoint(const SimulatedEndpointConfig& config, LibraryLock& lock,
                                      NotificationDispatcher& dispatcher)
-    : lock(lock), dispatcher(dispatcher), state(config)
+    : lock(lock), listener(dispatcher), current(config)
 {
 }
 
 bool SimulatedEndpoint::getMute()
 {
     LibraryLock::Guard guard(lock);
-    return state.mute;
+    return current.mute;
 }
 
 void SimulatedEndpoint::setMute(bool mute)
@@ -37,84 +36,84 @@ void SimulatedEndpoint::setMute(bool mute)
 float SimulatedEndpoint::getVolumeLeft()
 {
     LibraryLock::Guard guard(lock);
-    return state.leftDb;
+    return current.leftDb;
 }
 
 float SimulatedEndpoint::getVolumeRight()
 {
     LibraryLock::Guard guard(lock);
-    return state.rightDb;
+    return current.rightDb;
 }
 
 void SimulatedEndpoint::setVolumeLeft(float db)
 {
     LibraryLock::Guard guard(lock);
     if (attached && !std::isnan(db))
-        storeLevel(state.leftDb, clampedToRange(db));
+        storeLevel(current.leftDb, clampedToRange(db));
 }
 
 void SimulatedEndpoint::setVolumeRight(float db)
 {
     LibraryLock::Guard guard(lock);
     if (attached && !std::isnan(db))
-        storeLevel(state.rightDb, clampedToRange(db));
+        storeLevel(current.rightDb, clampedToRange(db));
 }
 
 void SimulatedEndpoint::registerCallback(TarvixMixerDeviceCallback* callback)
 {
     LibraryLock::Guard guard(lock);
-    listener.store(callback);
+    listener.set(callback);
 }
 
 int SimulatedEndpoint::getChannelCount()
 {
     LibraryLock::Guard guard(lock);
-    return state.channelCount;
+    return current.channelCount;
 }
 
 void SimulatedEndpoint::getVolumeRange(float* minDb, float* maxDb, float* stepDb)
 {
     LibraryLock::Guard guard(lock);
     if (minDb)
-        *minDb = state.minDb;
+        *minDb = current.minDb;
     if (maxDb)
-        *maxDb = state.maxDb;
+        *maxDb = current.maxDb;
     if (stepDb)
-        *stepDb = state.stepDb;
+        *stepDb = current.stepDb;
 }
 
-void SimulatedEndpoint::changeVolumeLeftElsewhere(float db)
+void SimulatedEndpoint::changeVolumeLeftOnDevice(float db)
 {
     if (attached)
-        storeLevel(state.leftDb, db);
+        storeLevel(current.leftDb, db);
 }
 
-void SimulatedEndpoint::changeVolumeRightElsewhere(float db)
+void SimulatedEndpoint::changeVolumeRightOnDevice(float db)
 {
     if (attached)
-        storeLevel(state.rightDb, db);
+        storeLevel(current.rightDb, db);
 }
 
-void SimulatedEndpoint::changeMuteElsewhere(bool mute)
+void SimulatedEndpoint::changeMuteOnDevice(bool mute)
 {
     if (attached)
         storeMute(mute);
 }
 
-void SimulatedEndpoint::changeVolumeRangeElsewhere(float minDb, float maxDb, float stepDb)
+void SimulatedEndpoint::changeVolumeRangeOnDevice(float minDb, float maxDb, float stepDb)
 {
-    state.minDb = minDb;
-    state.maxDb = maxDb;
-    state.stepDb = stepDb;
+    current.minDb = minDb;
+    current.maxDb = maxDb;
+    current.stepDb = stepDb;
 }
 
 float SimulatedEndpoint::clampedToRange(float db) const
 {
     // Written out rather than std::clamp, which is undefined for a minimum above the maximum.
-    if (db > state.maxDb)
-        db = state.maxDb;
-    if (db < state.minDb)
-        db = state.minDb;
+    if (db > current.maxDb)
+        db = current.maxDb;
+    if (db < current.minDb)
+        db = current.minDb;
     return db;
 }
 
@@ -128,19 +127,14 @@ void SimulatedEndpoint::storeLevel(float& channel, float db)
 
 void SimulatedEndpoint::storeMute(bool mute)
 {
-    if (state.mute == mute)
+    if (current.mute == mute)
         return;
-    state.mute = mute;
+    current.mute = mute;
     reportChange();
 }
 
 void SimulatedEndpoint::reportChange()
 {
     ++changeCount;
-    TarvixMixerDeviceCallback* current = listener.load();
-    if (!current)
-        return;
-    dispatcher.countVolumeChangeMade();
-    dispatcher.postVolumeChange(listener, current,
-                                static_cast<std::int32_t>(changeCount & 0x7fffffffu));
+    listener.reportChange(static_cast<std::int32_t>(changeCount & 0x7fffffffu));
 }

@@ -1,20 +1,19 @@
 #pragma once
 
+#include "endpointlistenerslot.h"
 #include "simulateddeviceconfig.h"
 #include "tarvixmixerdevice.h"
 
-#include <atomic>
 #include <cstdint>
 
 class LibraryLock;
-class NotificationDispatcher;
 
 // One simulated audio endpoint.
 //
 // Levels: the setters ignore NaN and clamp to [minDb, maxDb] (a NaN bound does not clamp; a
 // minimum above the maximum wins), and otherwise keep the value exactly as set, also between
-// steps, so a level read back is the one written. Levels changed elsewhere (another mixer, the
-// device's own controls) are taken as they come, unclamped, NaN and infinities included.
+// steps, so a level read back is the one written. Levels changed on the device (its own controls,
+// another mixer) are taken as they come, unclamped, NaN and infinities included.
 //
 // Reporting: a level or the mute state that actually changes (a level bit for bit) is reported
 // once through the registered listener, from the delivery thread; a set that leaves the state as
@@ -38,13 +37,13 @@ public:
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
 
-    // Changes made elsewhere; the caller holds the library lock.
-    void changeVolumeLeftElsewhere(float db);
-    void changeVolumeRightElsewhere(float db);
-    void changeMuteElsewhere(bool mute);
-    void changeVolumeRangeElsewhere(float minDb, float maxDb, float stepDb);
+    // Changes made on the device; the caller holds the library lock, as for the two below.
+    void changeVolumeLeftOnDevice(float db);
+    void changeVolumeRightOnDevice(float db);
+    void changeMuteOnDevice(bool mute);
+    void changeVolumeRangeOnDevice(float minDb, float maxDb, float stepDb);
 
-    // The caller holds the library lock.
+    const SimulatedEndpointConfig& state() const { return current; }
     void detach() { attached = false; }
 
 private:
@@ -54,13 +53,10 @@ private:
     void reportChange();
 
     LibraryLock& lock;
-    NotificationDispatcher& dispatcher;
+    EndpointListenerSlot listener;
 
     // Guarded by the library lock.
-    SimulatedEndpointConfig state;
+    SimulatedEndpointConfig current;
     bool attached = true;
     std::uint32_t changeCount = 0;
-
-    // Set under the library lock; read by the delivery thread.
-    std::atomic<TarvixMixerDeviceCallback*> listener{nullptr};
 };

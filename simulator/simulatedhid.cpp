@@ -1,7 +1,6 @@
 #include "simulatedhid.h"
 
 #include "librarylock.h"
-#include "notificationdispatcher.h"
 #include "tarvixhidchangedcallback.h"
 
 namespace {
@@ -14,9 +13,8 @@ bool operator==(const SimulatedSwitches& a, const SimulatedSwitches& b)
 
 } // namespace
 
-SimulatedHID::SimulatedHID(const SimulatedSwitches& switches, LibraryLock& lock,
-                           NotificationDispatcher& dispatcher)
-    : lock(lock), dispatcher(dispatcher), switches(switches)
+SimulatedHID::SimulatedHID(const SimulatedSwitches& switches, LibraryLock& lock)
+    : lock(lock), state(switches)
 {
 }
 
@@ -65,16 +63,15 @@ void SimulatedHID::poll()
     TarvixHIDChangedCallback* toTell = nullptr;
     {
         LibraryLock::Guard guard(lock);
-        if (!attached || !listener || (lastReported && *lastReported == switches))
+        if (!attached || !listener || (lastReported && *lastReported == state))
             return;
-        lastReported = switches;
+        lastReported = state;
         toTell = listener;
     }
-    dispatcher.countHidReport();
     toTell->onHIDChanged();
 }
 
-void SimulatedHID::changeSwitchElsewhere(SimulatedSwitch which, bool on)
+void SimulatedHID::changeSwitchOnDevice(SimulatedSwitch which, bool on)
 {
     if (attached)
         switchState(which) = on;
@@ -104,13 +101,13 @@ bool& SimulatedHID::switchState(SimulatedSwitch which)
 {
     switch (which) {
     case SimulatedSwitch::PhantomLeft:
-        return switches.phantomLeft;
+        return state.phantomLeft;
     case SimulatedSwitch::PhantomRight:
-        return switches.phantomRight;
+        return state.phantomRight;
     case SimulatedSwitch::LoopbackLeft:
-        return switches.loopbackLeft;
+        return state.loopbackLeft;
     case SimulatedSwitch::LoopbackRight:
         break;
     }
-    return switches.loopbackRight;
+    return state.loopbackRight;
 }

@@ -6,7 +6,6 @@
 #include <optional>
 
 class LibraryLock;
-class NotificationDispatcher;
 
 // The four switches of a simulated device.
 //
@@ -20,8 +19,7 @@ class NotificationDispatcher;
 class SimulatedHID final : public TarvixHID
 {
 public:
-    SimulatedHID(const SimulatedSwitches& switches, LibraryLock& lock,
-                 NotificationDispatcher& dispatcher);
+    SimulatedHID(const SimulatedSwitches& switches, LibraryLock& lock);
 
     void setPhantomLeft(bool on) override;
     bool getPhantomLeft() override;
@@ -33,10 +31,10 @@ public:
     bool getLoopbackLeft() override;
     void poll() override;
 
-    // A switch moved elsewhere; the caller holds the library lock.
-    void changeSwitchElsewhere(SimulatedSwitch which, bool on);
+    // A switch moved on the device; the caller holds the library lock, as for the two below.
+    void changeSwitchOnDevice(SimulatedSwitch which, bool on);
 
-    // The caller holds the library lock.
+    const SimulatedSwitches& switches() const { return state; }
     void detach() { attached = false; }
 
 protected:
@@ -48,10 +46,9 @@ private:
     bool& switchState(SimulatedSwitch which);
 
     LibraryLock& lock;
-    NotificationDispatcher& dispatcher;
 
     // Guarded by the library lock.
-    SimulatedSwitches switches;
+    SimulatedSwitches state;
     std::optional<SimulatedSwitches> lastReported;
     TarvixHIDChangedCallback* listener = nullptr;
     bool attached = true;

@@ -6,8 +6,10 @@
 #include "levellabels.h"
 #include "levelscale.h"
 #include "simulatedcontrol.h"
+#include "simulatordriver.h"
 #include "tarvixdevice.h"
 #include "tarvixhid.h"
+#include "tarvixmixer.h"
 #include "tarvixmixerdevice.h"
 
 #include <QCheckBox>
@@ -22,7 +24,8 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstring>
+#include <atomic>
+#include <memory>
 
 namespace SimulatorWindow {
 
@@ -64,17 +67,25 @@ inline void clickBox(QCheckBox* box)
 
 // True once the library has carried out and delivered everything and the window has handled
 // what reached it, with nothing more arising from the handling.
-inline bool settle(SimulatedControl& library, int timeoutMs)
+inline bool settle(SimulatedControl& library, TarvixMixer* window, int timeoutMs)
 {
+    const auto notified = std::make_shared<std::atomic<int>>(0);
+    const auto count = [notified] { ++*notified; };
+    const QMetaObject::Connection connections[] = {
+        QObject::connect(window, &TarvixMixer::TarvixDeviceCallbackGUI, count),
+        QObject::connect(window, &TarvixMixer::VolumeChangedCallbackGUI, count)};
+    const auto disconnect = qScopeGuard([&connections] {
+        for (const QMetaObject::Connection& connection : connections)
+            QObject::disconnect(connection);
+    });
     for (int round = 0; round < 50; ++round) {
-        if (!library.waitUntilDelivered(timeoutMs))
+        const int before = *notified;
+        if (!SimulatorDriver::waitUntilDelivered(library, timeoutMs))
             return false;
-        const SimulatedCounts before = library.counts();
         QCoreApplication::sendPostedEvents();
-        if (!library.waitUntilDelivered(timeoutMs))
+        if (!SimulatorDriver::waitUntilDelivered(library, timeoutMs))
             return false;
-        const SimulatedCounts after = library.counts();
-        if (std::memcmp(&before, &after, sizeof before) == 0)
+        if (*notified == before)
             return true;
     }
     return false;
@@ -87,9 +98,9 @@ inline void verifyWindowShowsLibrary(const QWidget* window, SimulatedControl& li
     library.lock();
     const auto unlock = qScopeGuard([&] { library.unlock(); });
     QStringList shown, expected;
-    for (const std::string& id : library.presentDeviceIds())
-        expected.append(QString::fromStdString(id) + " / " +
-                        QString::fromUtf8(library.getDevice(id.c_str())->name));
+    for (const SimulatedDeviceConfig& present : library.presentDevices())
+        expected.append(QString::fromStdString(present.id) + " / " +
+                        QString::fromStdString(present.name));
     for (int i = 0; i < deviceList(window)->count(); ++i)
         shown.append(deviceList(window)->itemData(i).toString() + " / " +
                      deviceList(window)->itemText(i));

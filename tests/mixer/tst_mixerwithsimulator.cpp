@@ -27,11 +27,9 @@ constexpr int pollTimeoutMs = 10000;
 class SimulatedMixer final : public TarvixControl
 {
 public:
-    explicit SimulatedMixer(SimulatedControl::StartWith start,
-                            SimulatedControl::ArrivalReporting reporting =
-                                SimulatedControl::ArrivalReporting::FromLibraryThread)
-        : simulated(new SimulatedControl(start, reporting)),
-          window(std::make_unique<TarvixMixer>(this))
+    explicit SimulatedMixer(
+        const std::vector<SimulatedDeviceConfig>& devices = SimulatedDeviceConfig::defaults())
+        : simulated(new SimulatedControl(devices)), window(std::make_unique<TarvixMixer>(this))
     {
     }
     // Torn down as the program does it: the library first, with no event handled before the
@@ -74,7 +72,7 @@ public:
     QCheckBox* box(const char* name) const { return widget<QCheckBox>(window.get(), name); }
     QComboBox* list() const { return deviceList(window.get()); }
     QStringList ids() const { return itemIds(window.get()); }
-    bool settled() { return settle(library(), pollTimeoutMs); }
+    bool settled() { return settle(library(), window.get(), pollTimeoutMs); }
     void verifyInStep() { verifyWindowShowsLibrary(window.get(), library()); }
     bool switchesInStep() { return switchesShowDevice(window.get(), library()); }
 
@@ -143,7 +141,6 @@ class TestMixerWithSimulator : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultDevicesAppearAndTheFirstIsApplied_data();
     void defaultDevicesAppearAndTheFirstIsApplied();
     void pluggedDevicesAppearAndPullingTheCurrentOneHandsOver();
     void changesMadeElsewhereReachTheWidgets();
@@ -154,24 +151,11 @@ private slots:
     void deletingTheLibraryFirstWithNotificationsQueuedCallsNothingAfterwards();
 };
 
-void TestMixerWithSimulator::defaultDevicesAppearAndTheFirstIsApplied_data()
-{
-    QTest::addColumn<bool>("withinRegistration");
-    QTest::newRow("from the delivery thread") << false;
-    QTest::newRow("within the registration") << true;
-}
-
 void TestMixerWithSimulator::defaultDevicesAppearAndTheFirstIsApplied()
 {
-    QFETCH(bool, withinRegistration);
-    SimulatedMixer mixer(SimulatedControl::StartWith::DefaultDevices,
-                         withinRegistration
-                             ? SimulatedControl::ArrivalReporting::WithinRegistration
-                             : SimulatedControl::ArrivalReporting::FromLibraryThread);
-    // Arrivals from the delivery thread wait for the window's queued handlers; those within the
-    // registration are handled at once, nested in the constructor.
-    QCOMPARE(mixer.ids(),
-             withinRegistration ? QStringList({"TVX-DUO-0001", "TVX-SOLO-0002"}) : QStringList());
+    SimulatedMixer mixer;
+    // Arrivals from the delivery thread wait for the window's queued handlers.
+    QCOMPARE(mixer.ids(), QStringList());
     QVERIFY(mixer.settled());
     QCOMPARE(currentId(mixer.window.get()), QString::fromStdString(duoId));
     mixer.verifyInStep();
@@ -179,12 +163,15 @@ void TestMixerWithSimulator::defaultDevicesAppearAndTheFirstIsApplied()
     QCOMPARE(mixer.label("vol_label_playback_left")->text(), QStringLiteral("-20.0 dB"));
     QCOMPARE(mixer.label("vol_label_record_right")->text(), QStringLiteral("18 dB"));
     // Applying a device writes nothing back.
-    QCOMPARE(mixer.library().counts().volumeChangesMade, 0u);
+    for (const SimulatedDeviceConfig& device : mixer.library().presentDevices()) {
+        QCOMPARE(device.output->leftDb, -20.0f);
+        QCOMPARE(device.input->rightDb, 8.0f);
+    }
 }
 
 void TestMixerWithSimulator::pluggedDevicesAppearAndPullingTheCurrentOneHandsOver()
 {
-    SimulatedMixer mixer(SimulatedControl::StartWith::NoDevices);
+    SimulatedMixer mixer(SimulatorDriver::noDevices);
     SimulatedControl& library = mixer.library();
     QVERIFY(mixer.settled());
     mixer.verifyInStep();
@@ -205,13 +192,13 @@ void TestMixerWithSimulator::pluggedDevicesAppearAndPullingTheCurrentOneHandsOve
     QVERIFY(mixer.switchesInStep());
 
     // The solo takes over: no HID interface, up to +6 dB; its endpoints now report to the window.
-    library.changeVolumeLeftElsewhere(soloId, Kind::Output, -3.0f);
+    library.changeVolumeLeft(soloId, Kind::Output, -3.0f);
     library.unplugDevice(quad.id);
     QVERIFY(mixer.settled());
     mixer.verifyInStep();
     QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -6);
-    library.changeVolumeRightElsewhere(soloId, Kind::Output, 4.5f);
-    library.changeMuteElsewhere(soloId, Kind::Input, true);
+    library.changeVolumeRight(soloId, Kind::Output, 4.5f);
+    library.changeMute(soloId, Kind::Input, true);
     QVERIFY(mixer.settled());
     mixer.verifyInStep();
     QCOMPARE(mixer.slider("vol_slider_playback_right")->value(), 9);
@@ -227,18 +214,18 @@ void TestMixerWithSimulator::pluggedDevicesAppearAndPullingTheCurrentOneHandsOve
 
 void TestMixerWithSimulator::changesMadeElsewhereReachTheWidgets()
 {
-    SimulatedMixer mixer(SimulatedControl::StartWith::DefaultDevices);
+    SimulatedMixer mixer;
     SimulatedControl& library = mixer.library();
     QVERIFY(mixer.settled());
-    library.changeVolumeLeftElsewhere(duoId, Kind::Output, -30.5f);
-    library.changeVolumeRightElsewhere(duoId, Kind::Output, -75.0f);
-    library.changeVolumeLeftElsewhere(duoId, Kind::Input, 12.0f);
-    library.changeVolumeRightElsewhere(duoId, Kind::Input, 1.0f);
-    library.changeMuteElsewhere(duoId, Kind::Output, true);
-    library.changeMuteElsewhere(duoId, Kind::Input, true);
+    library.changeVolumeLeft(duoId, Kind::Output, -30.5f);
+    library.changeVolumeRight(duoId, Kind::Output, -75.0f);
+    library.changeVolumeLeft(duoId, Kind::Input, 12.0f);
+    library.changeVolumeRight(duoId, Kind::Input, 1.0f);
+    library.changeMute(duoId, Kind::Output, true);
+    library.changeMute(duoId, Kind::Input, true);
     // Changes on a device that is not shown reach no widget.
-    library.changeVolumeLeftElsewhere(soloId, Kind::Output, -1.0f);
-    library.changeMuteElsewhere(soloId, Kind::Output, true);
+    library.changeVolumeLeft(soloId, Kind::Output, -1.0f);
+    library.changeMute(soloId, Kind::Output, true);
     QVERIFY(mixer.settled());
     mixer.verifyInStep();
     QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -61);
@@ -248,18 +235,16 @@ void TestMixerWithSimulator::changesMadeElsewhereReachTheWidgets()
     // Levels the sliders cannot reach are shown, not written back.
     QCOMPARE(mixer.right(duoId, Kind::Output), -75.0f);
     QCOMPARE(mixer.right(duoId, Kind::Input), 1.0f);
-    QCOMPARE(library.counts().volumeChangesMade, 6u);
-    QCOMPARE(library.counts().volumeChangesDelivered, 6u);
-    library.changeMuteElsewhere(duoId, Kind::Output, false);
+    library.changeMute(duoId, Kind::Output, false);
     QVERIFY(mixer.settled());
     QVERIFY(!mixer.box("cb_playback_mute")->isChecked());
 
     // Switches flipped on the device reach their boxes through the poll.
-    library.changeSwitchElsewhere(duoId, SimulatedSwitch::PhantomLeft, true);
+    library.changeSwitch(duoId, SimulatedSwitch::PhantomLeft, true);
     QTRY_VERIFY_WITH_TIMEOUT(mixer.box("cb_phantom_left")->isChecked(), pollTimeoutMs);
     QVERIFY(mixer.switchesInStep());
-    library.changeSwitchElsewhere(duoId, SimulatedSwitch::LoopbackRight, true);
-    library.changeSwitchElsewhere(duoId, SimulatedSwitch::PhantomLeft, false);
+    library.changeSwitch(duoId, SimulatedSwitch::LoopbackRight, true);
+    library.changeSwitch(duoId, SimulatedSwitch::PhantomLeft, false);
     QTRY_VERIFY_WITH_TIMEOUT(!mixer.box("cb_phantom_left")->isChecked(), pollTimeoutMs);
     QVERIFY(mixer.box("cb_loopback_right")->isChecked());
     QVERIFY(mixer.switchesInStep());
@@ -267,7 +252,7 @@ void TestMixerWithSimulator::changesMadeElsewhereReachTheWidgets()
 
 void TestMixerWithSimulator::keyboardAndMouseOnTheControlsReachTheDevice()
 {
-    SimulatedMixer mixer(SimulatedControl::StartWith::DefaultDevices);
+    SimulatedMixer mixer;
     mixer.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(mixer.window.get()));
     QVERIFY(mixer.settled());
@@ -304,7 +289,7 @@ void TestMixerWithSimulator::keyboardAndMouseOnTheControlsReachTheDevice()
 
 void TestMixerWithSimulator::nonAsciiDeviceCanBePluggedSelectedAndUnplugged()
 {
-    SimulatedMixer mixer(SimulatedControl::StartWith::DefaultDevices);
+    SimulatedMixer mixer;
     const std::string id = "TVX-Ünïcødé-€-\xF0\x9F\x8E\x9A-0003";
     mixer.library().plugDevice(device(id, range(-96.0f, 0.0f, 0.5f, -33.0f),
                                       range(0.0f, 20.0f, 2.0f, 4.0f), "Mischpult Größe ✓"));
@@ -313,7 +298,7 @@ void TestMixerWithSimulator::nonAsciiDeviceCanBePluggedSelectedAndUnplugged()
     QVERIFY(mixer.settled());
     QCOMPARE(currentId(mixer.window.get()), QString::fromStdString(id));
     mixer.verifyInStep();
-    mixer.library().changeVolumeLeftElsewhere(id, Kind::Output, -1.5f);
+    mixer.library().changeVolumeLeft(id, Kind::Output, -1.5f);
     QTRY_COMPARE(mixer.slider("vol_slider_playback_left")->value(), -3);
     mixer.slider("vol_slider_playback_right")->setValue(-20);
     QCOMPARE(mixer.right(id, Kind::Output), -10.0f);
@@ -355,7 +340,7 @@ void TestMixerWithSimulator::hostileValuesLeaveSaneWidgets()
     QFETCH(float, maxDb);
     QFETCH(float, stepDb);
     QFETCH(float, levelDb);
-    SimulatedMixer mixer(SimulatedControl::StartWith::NoDevices);
+    SimulatedMixer mixer(SimulatorDriver::noDevices);
     const std::string id = "TVX-HOSTILE-0666";
     mixer.library().plugDevice(
         device(id, range(minDb, maxDb, stepDb, 8.0f), range(minDb, maxDb, stepDb, 8.0f)));
@@ -363,8 +348,8 @@ void TestMixerWithSimulator::hostileValuesLeaveSaneWidgets()
     verifySaneWidgets(mixer);
 
     for (Kind kind : {Kind::Output, Kind::Input}) {
-        mixer.library().changeVolumeLeftElsewhere(id, kind, levelDb);
-        mixer.library().changeVolumeRightElsewhere(id, kind, levelDb);
+        mixer.library().changeVolumeLeft(id, kind, levelDb);
+        mixer.library().changeVolumeRight(id, kind, levelDb);
     }
     QVERIFY(mixer.settled());
     verifySaneWidgets(mixer);
@@ -388,7 +373,7 @@ void TestMixerWithSimulator::hostileValuesLeaveSaneWidgets()
 
 void TestMixerWithSimulator::deletingTheLibraryFirstWithNotificationsQueuedCallsNothingAfterwards()
 {
-    auto mixer = std::make_unique<SimulatedMixer>(SimulatedControl::StartWith::DefaultDevices);
+    auto mixer = std::make_unique<SimulatedMixer>();
     QVERIFY(mixer->settled());
     std::atomic<int> emitted{0};
     const auto count = [&emitted] { ++emitted; };
@@ -397,7 +382,7 @@ void TestMixerWithSimulator::deletingTheLibraryFirstWithNotificationsQueuedCalls
 
     SimulatedControl& library = mixer->library();
     for (int i = 0; i < 2000; ++i) {
-        library.changeVolumeLeftElsewhere(duoId, Kind::Output, -0.5f * static_cast<float>(i % 100));
+        library.changeVolumeLeft(duoId, Kind::Output, -0.5f * static_cast<float>(i % 100));
         if (i % 100 == 0) {
             library.plugDevice(device("TVX-EXTRA-" + std::to_string(i),
                                       SimulatedDeviceConfig::defaultOutput(0.0f),

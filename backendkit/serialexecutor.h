@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -27,17 +26,6 @@ public:
     // Dropped once requestStop() has been called.
     void post(Task task);
 
-    // Runs `work` on the calling thread, never at the same time as a task; false, without
-    // running it, once requestStop() has been called. May be called from within a task.
-    bool runExclusively(const Task& work);
-
-    // True once nothing is queued or running; false when the deadline passes first, when
-    // called from a task (it would wait for itself), or once the thread has stopped.
-    bool waitUntilIdle(std::chrono::steady_clock::time_point deadline);
-    bool isIdle();
-
-    bool isExecutorThread() const;
-
     // From now on no task body starts; a task in progress runs on. Returns at once.
     void requestStop();
     // requestStop(), then waits for the task in progress and ends the thread. Must not be called
@@ -46,16 +34,14 @@ public:
 
 private:
     void run();
-    bool idleLocked() const { return tasks.empty() && !busy; }
 
     std::mutex queueMutex;
     std::condition_variable queueChanged;
     std::deque<Task> tasks;
-    bool busy = false;
     bool stopped = false;
 
     // Held while a task body runs; stop() takes it to wait for the task in progress.
-    std::recursive_mutex runMutex;
+    std::mutex runMutex;
     std::atomic<bool> stopRequested{false};
 
     std::thread thread;

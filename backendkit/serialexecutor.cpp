@@ -18,35 +18,6 @@ void SerialExecutor::post(Task task)
     queueChanged.notify_all();
 }
 
-bool SerialExecutor::runExclusively(const Task& work)
-{
-    std::lock_guard<std::recursive_mutex> running(runMutex);
-    if (stopRequested.load())
-        return false;
-    work();
-    return true;
-}
-
-bool SerialExecutor::waitUntilIdle(std::chrono::steady_clock::time_point deadline)
-{
-    if (isExecutorThread())
-        return false;
-    std::unique_lock<std::mutex> guard(queueMutex);
-    queueChanged.wait_until(guard, deadline, [this] { return stopped || idleLocked(); });
-    return !stopped && idleLocked();
-}
-
-bool SerialExecutor::isIdle()
-{
-    std::lock_guard<std::mutex> guard(queueMutex);
-    return !stopped && idleLocked();
-}
-
-bool SerialExecutor::isExecutorThread() const
-{
-    return std::this_thread::get_id() == thread.get_id();
-}
-
 void SerialExecutor::requestStop()
 {
     stopRequested.store(true);
@@ -59,7 +30,7 @@ void SerialExecutor::stop()
     requestStop();
     {
         // Waits for the task body in progress; any later one sees stopRequested and is skipped.
-        std::lock_guard<std::recursive_mutex> running(runMutex);
+        std::lock_guard<std::mutex> running(runMutex);
     }
     std::deque<Task> unrun;
     {
@@ -82,18 +53,12 @@ void SerialExecutor::run()
                 return;
             task = std::move(tasks.front());
             tasks.pop_front();
-            busy = true;
         }
         {
-            std::lock_guard<std::recursive_mutex> running(runMutex);
+            std::lock_guard<std::mutex> running(runMutex);
             if (!stopRequested.load())
                 task();
         }
         task = nullptr;
-        {
-            std::lock_guard<std::mutex> guard(queueMutex);
-            busy = false;
-        }
-        queueChanged.notify_all();
     }
 }

@@ -4,16 +4,13 @@
 #include <mutex>
 #include <thread>
 
-// The one lock of the simulated library. Re-entrant on one thread; it also knows its owner, so
-// that tests can ask whether the calling thread holds it.
+// The one lock of a device library. Re-entrant on one thread; an unlock by a thread that does
+// not hold it is ignored, so a stray unlock cannot release another thread's lock.
 class LibraryLock
 {
 public:
     void lock();
-    // An unlock by a thread that does not hold the lock is ignored.
     void unlock();
-    bool tryLock();
-    bool isHeldByCurrentThread() const;
 
     class Guard
     {
@@ -28,8 +25,6 @@ public:
     };
 
 private:
-    void takeOwnership();
-
     std::recursive_mutex mutex;
     std::atomic<std::thread::id> owner{};
     int depth = 0; // touched only by the owner

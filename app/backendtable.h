@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+class TarvixControl;
+
+// The device backends this program can use, one row each, in order of preference; the first
+// usable row is the default. Consulted on the GUI thread at start-up.
+struct BackendEntry
+{
+    const char* name;           // as chosen by name, e.g. "simulator"
+    const char* description;    // for the user
+    bool (*usable)();           // whether it can serve this machine
+    TarvixControl* (*create)(); // a new control owned by the caller; may throw
+};
+
+namespace BackendTable {
+
+const std::vector<BackendEntry>& entries();
+// Null if no row has this name.
+const BackendEntry* find(const QString& name);
+// The first usable row; null if there is none.
+const BackendEntry* defaultEntry();
+// A new control from a usable row; null if the row is not usable or the control cannot be made
+// (out of memory, threads that cannot be started).
+TarvixControl* createControl(const BackendEntry& entry);
+
+} // namespace BackendTable
