@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,9 +30,7 @@ public:
 Result read(const QString& fileName, QByteArray* content)
 {
     const QByteArray path = QFile::encodeName(fileName);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return Result::CannotOpen;
     // Should the name have become a pipe since, a non-blocking open returns at once and the
@@ -44,20 +41,14 @@ Result read(const QString& fileName, QByteArray* content)
     if (info.st_size > kMaxPresetFileBytes)
         return Result::TooLarge;
 
-    content->clear();
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(file.fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return Result::CannotOpen;
-        if (count == 0)
-            return Result::Read;
-        content->append(buffer, static_cast<qsizetype>(count));
-        if (content->size() > kMaxPresetFileBytes)
-            return Result::TooLarge;
-    }
+    QFile reader;
+    if (!reader.open(file.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return Result::CannotOpen;
+    // One byte more than the limit tells a file that grew since it was checked.
+    *content = reader.read(kMaxPresetFileBytes + 1);
+    if (reader.error() != QFileDevice::NoError)
+        return Result::CannotOpen;
+    return content->size() > kMaxPresetFileBytes ? Result::TooLarge : Result::Read;
 }
 
 } // namespace PresetFileReader

@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,9 +28,7 @@ PresetFileWriter::~PresetFileWriter()
 
 bool PresetFileWriter::open()
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(path.constData(), &info) != 0)
         return replacement.open(QIODevice::WriteOnly);
     if (!S_ISREG(info.st_mode))
@@ -47,9 +44,7 @@ bool PresetFileWriter::openInPlace()
     // Not truncated yet, so a cancelled store leaves the file as it was. Non-blocking, should
     // the name have become a pipe since; the descriptor is checked again.
     inPlace = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (inPlace >= 0 && (::fstat(inPlace, &info) != 0 || !S_ISREG(info.st_mode)))
         closeInPlace();
     return inPlace >= 0;
@@ -73,20 +68,11 @@ bool PresetFileWriter::commit(const QByteArray& document)
 
 bool PresetFileWriter::writeInPlace(const QByteArray& document)
 {
-    if (::ftruncate(inPlace, 0) != 0)
+    QFile file;
+    if (!file.open(inPlace, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                   QFileDevice::DontCloseHandle))
         return false;
-    const char* data = document.constData();
-    qsizetype left = document.size();
-    while (left > 0) {
-        const ssize_t count = ::write(inPlace, data, static_cast<size_t>(left));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        data += count;
-        left -= count;
-    }
-    return ::fsync(inPlace) == 0;
+    return file.resize(0) && file.write(document) == document.size() && ::fsync(inPlace) == 0;
 }
 
 void PresetFileWriter::cancel()

@@ -67,9 +67,7 @@ void writeFile(const QString& path, const QByteArray& content)
 
 struct stat statOf(const QString& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     ::stat(QFile::encodeName(path).constData(), &info);
     return info;
 }
