@@ -144,7 +144,6 @@ private slots:
     void defaultDevicesAppearAndTheFirstIsApplied();
     void pluggedDevicesAppearAndPullingTheCurrentOneHandsOver();
     void changesMadeElsewhereReachTheWidgets();
-    void keyboardAndMouseOnTheControlsReachTheDevice();
     void nonAsciiDeviceCanBePluggedSelectedAndUnplugged();
     void hostileValuesLeaveSaneWidgets_data();
     void hostileValuesLeaveSaneWidgets();
@@ -250,43 +249,6 @@ void TestMixerWithSimulator::changesMadeElsewhereReachTheWidgets()
     QVERIFY(mixer.switchesInStep());
 }
 
-void TestMixerWithSimulator::keyboardAndMouseOnTheControlsReachTheDevice()
-{
-    SimulatedMixer mixer;
-    mixer.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(mixer.window.get()));
-    QVERIFY(mixer.settled());
-    QSlider* playbackLeft = mixer.slider("vol_slider_playback_left");
-    playbackLeft->setFocus();
-    QTRY_VERIFY(playbackLeft->hasFocus());
-    // The link box starts checked: the right channel follows until it is clicked off.
-    QTest::keyClick(playbackLeft, Qt::Key_Up);
-    QCOMPARE(mixer.left(duoId, Kind::Output), -19.5f);
-    QCOMPARE(mixer.right(duoId, Kind::Output), -19.5f);
-    clickBox(mixer.box("cb_playback_link"));
-    playbackLeft->setFocus();
-    QTest::keyClick(playbackLeft, Qt::Key_PageDown);
-    QCOMPARE(mixer.left(duoId, Kind::Output), -24.5f);
-    QCOMPARE(mixer.right(duoId, Kind::Output), -19.5f);
-
-    QSlider* recordRight = mixer.slider("vol_slider_record_right");
-    recordRight->setFocus();
-    QTest::keyClick(recordRight, Qt::Key_Home);
-    QCOMPARE(mixer.left(duoId, Kind::Input), 0.0f);
-    QTest::keyClick(recordRight, Qt::Key_PageUp);
-    QCOMPARE(mixer.right(duoId, Kind::Input), 20.0f);
-
-    clickBox(mixer.box("cb_record_mute"));
-    clickBox(mixer.box("cb_loopback_left"));
-    QVERIFY(mixer.endpoint(duoId, Kind::Input)->getMute());
-    QVERIFY(!mixer.endpoint(duoId, Kind::Output)->getMute());
-    TarvixHID* hid = mixer.library().getDevice(duoId.c_str())->hid;
-    QVERIFY(hid->getLoopbackLeft() && !hid->getLoopbackRight());
-    QVERIFY(mixer.settled());
-    mixer.verifyInStep();
-    QCOMPARE(mixer.label("vol_label_record_left")->text(), QStringLiteral("54 dB"));
-}
-
 void TestMixerWithSimulator::nonAsciiDeviceCanBePluggedSelectedAndUnplugged()
 {
     SimulatedMixer mixer;
@@ -318,19 +280,14 @@ void TestMixerWithSimulator::hostileValuesLeaveSaneWidgets_data()
     QTest::addColumn<float>("stepDb");
     QTest::addColumn<float>("levelDb");
     QTest::newRow("step 0") << -96.0f << 0.0f << 0.0f << -20.0f;
-    QTest::newRow("step -0") << -96.0f << 0.0f << -0.0f << -20.0f;
     QTest::newRow("negative step") << -96.0f << 0.0f << -0.5f << -20.0f;
     QTest::newRow("NaN range") << notANumber << notANumber << notANumber << -20.0f;
     QTest::newRow("infinite step and bounds") << -infinity << infinity << infinity << -20.0f;
-    QTest::newRow("infinite bounds") << -infinity << infinity << 0.5f << -20.0f;
     QTest::newRow("tiny step, huge bounds") << -1e30f << 1e30f << 1e-30f << -20.0f;
-    QTest::newRow("denormal step") << -96.0f << 0.0f << 1e-45f << -20.0f;
     QTest::newRow("minimum above maximum") << 10.0f << -10.0f << 0.5f << -20.0f;
     QTest::newRow("level +inf") << -96.0f << 0.0f << 0.5f << infinity;
-    QTest::newRow("level -inf") << -96.0f << 0.0f << 0.5f << -infinity;
     QTest::newRow("level NaN") << -96.0f << 0.0f << 0.5f << notANumber;
     QTest::newRow("level 1e30") << -96.0f << 0.0f << 0.5f << 1e30f;
-    QTest::newRow("level -1e30") << -96.0f << 0.0f << 0.5f << -1e30f;
     QTest::newRow("level max") << -96.0f << 0.0f << 0.5f << std::numeric_limits<float>::max();
 }
 
