@@ -1,5 +1,6 @@
 #include "levelscale.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -21,6 +22,13 @@ int saturatingTrunc(double value)
 bool isUsableStep(float stepDb)
 {
     return std::isfinite(stepDb) && stepDb > 0.0f;
+}
+
+int outputPageStep(float stepDb)
+{
+    if (!isUsableStep(stepDb))
+        return 1;
+    return std::max(1, saturatingTrunc(std::round(kPageStepDb / static_cast<double>(stepDb))));
 }
 
 int positionForLevel(float levelDb, float stepDb)

@@ -13,6 +13,7 @@ namespace LevelScale {
 inline constexpr float kOutputFloorDb = -72.0f;
 inline constexpr float kInputFirstPositionDb = 2.8f;
 inline constexpr int kInputGainPerPositionDb = 6;
+inline constexpr double kPageStepDb = 6.0;
 
 // Truncates toward zero; NaN gives 0 and values beyond int's range give its nearest end.
 int saturatingTrunc(double value);
@@ -23,6 +24,10 @@ bool isUsableStep(float stepDb);
 // Slider limit or position for a level: level / step in double precision, truncated toward
 // zero and saturated. Callers check isUsableStep() first; an unusable step gives 0.
 int positionForLevel(float levelDb, float stepDb);
+
+// How many output slider positions make 6 dB, the slider's page step: 6 / step rounded, at
+// least 1; an unusable step gives 1.
+int outputPageStep(float stepDb);
 
 // The level an output slider position stands for: position * step as a 32-bit float.
 float outputLevelForPosition(int position, float stepDb);

@@ -48,10 +48,10 @@ void LevelRow::setLevel(TarvixDevice* device, int position) const
     if (direction == Direction::Output) {
         sendLevel(endpoint, LevelScale::outputLevelForPosition(position, stepDb));
         // The output read-out shows what the device kept, which may differ from what was sent.
-        label->setText(LevelLabels::outputLevelText(levelOf(endpoint)));
+        showText(LevelLabels::outputLevelText(levelOf(endpoint)));
     } else {
         sendLevel(endpoint, LevelScale::inputLevelForPosition(position, stepDb));
-        label->setText(LevelLabels::inputPositionText(position));
+        showText(LevelLabels::inputPositionText(position));
     }
     // Moving the partner runs its own row at once, nested under the caller's lock.
     if (link->checkState() != Qt::Unchecked)
@@ -66,20 +66,29 @@ void LevelRow::setRange(float minDb, float maxDb, float stepDb) const
         minDb = LevelScale::kOutputFloorDb;
     slider->setMaximum(LevelScale::positionForLevel(maxDb, stepDb));
     slider->setMinimum(LevelScale::positionForLevel(minDb, stepDb));
+    // Page Up and Page Down move by 6 dB; every input position is one 6 dB gain step.
+    slider->setPageStep(direction == Direction::Output ? LevelScale::outputPageStep(stepDb) : 1);
+}
+
+void LevelRow::showText(const QString& text) const
+{
+    label->setText(text);
+    // A screen reader says the slider's read-out ("-20.5 dB"), not its position.
+    slider->setAccessibleDescription(text);
 }
 
 void LevelRow::showLevel(TarvixMixerDevice* endpoint, float stepDb) const
 {
     const float level = levelOf(endpoint);
     if (direction == Direction::Output) {
-        label->setText(LevelLabels::outputRefreshText(level));
+        showText(LevelLabels::outputRefreshText(level));
         if (LevelScale::isUsableStep(stepDb))
             slider->setValue(LevelScale::positionForLevel(level, stepDb));
         return;
     }
     // Without a usable step there is no position to show; the channel stays as it is.
     if (LevelScale::isUsableStep(stepDb)) {
-        label->setText(LevelLabels::inputRefreshText(level, stepDb));
+        showText(LevelLabels::inputRefreshText(level, stepDb));
         slider->setValue(LevelScale::positionForLevel(level, stepDb));
     }
 }

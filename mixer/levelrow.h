@@ -2,6 +2,7 @@
 
 class QCheckBox;
 class QLabel;
+class QString;
 class QSlider;
 class TarvixMixerDevice;
 struct TarvixDevice;
@@ -29,8 +30,9 @@ public:
     // own row then runs nested inside this call. Does nothing without the endpoint.
     void setLevel(TarvixDevice* device, int position) const;
 
-    // Sets the slider's limits in endpoint steps, maximum first. Output sliders stop at the
-    // -72 dB floor whatever `minDb` is. A step the mixer cannot divide by leaves them as they are.
+    // Sets the slider's limits in endpoint steps, maximum first, and its page step to 6 dB. Output
+    // sliders stop at the -72 dB floor whatever `minDb` is. A step the mixer cannot divide by
+    // leaves them as they are.
     void setRange(float minDb, float maxDb, float stepDb) const;
 
     // Writes the channel's level as `endpoint` reports it into the read-out and the slider.
@@ -39,6 +41,7 @@ public:
 
 private:
     float levelOf(TarvixMixerDevice* endpoint) const;
+    void showText(const QString& text) const;
     void sendLevel(TarvixMixerDevice* endpoint, float levelDb) const;
 
     Direction direction;

@@ -85,6 +85,11 @@ bool PresetCommands::load(const QString& deviceId)
         translated(QT_TRANSLATE_NOOP("TarvixMixer", "Tarvix preset file (*.tarvix)")));
     if (fileName.isEmpty())
         return true;
+    return loadFile(deviceId, fileName);
+}
+
+bool PresetCommands::loadFile(const QString& deviceId, const QString& fileName)
+{
     QByteArray document;
     switch (PresetFileReader::read(fileName, &document)) {
     case PresetFileReader::Result::CannotOpen:

@@ -31,6 +31,9 @@ public:
     // up to date from the device: always, except when the file could not be opened.
     bool load(const QString& deviceId);
 
+    // The same load with `fileName` chosen already (a file named on the command line).
+    bool loadFile(const QString& deviceId, const QString& fileName);
+
 private:
     bool isSelected(const QString& deviceId) const;
     void showError(const QString& message);

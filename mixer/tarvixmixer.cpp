@@ -1,12 +1,15 @@
 #include "tarvixmixer.h"
 
+#include "checkboxaccessible.h"
+#include "hidpolltimer.h"
 #include "levelrow.h"
 #include "librarylocker.h"
 #include "presetcommands.h"
 #include "tarvixlibrary.h"
 #include "ui_tarvixmixer.h"
 
-#include <QTimer>
+#include <QPixmap>
+#include <utility>
 
 namespace {
 constexpr int hidPollIntervalMs = 500;
@@ -15,7 +18,9 @@ constexpr int hidPollIntervalMs = 500;
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
     : QMainWindow(parent), control(control), ui(new Ui_TarvixMixer), currentDevice(nullptr)
 {
+    CheckBoxAccessible::install();
     ui->setupUi(this);
+    showSharpLogo();
     createParts();
     qRegisterMetaType<CallbackType>("CallbackType");
     connectWidgets();
@@ -99,12 +104,22 @@ void TarvixMixer::connectWidgets()
 
 void TarvixMixer::startHidPollTimer()
 {
-    // The timer has no parent: it is not part of the window's object tree. It goes with the
-    // window all the same.
-    auto* hidPollTimer = new QTimer;
-    connect(hidPollTimer, &QTimer::timeout, this, &TarvixMixer::update_hid_controls);
-    connect(this, &QObject::destroyed, [hidPollTimer] { delete hidPollTimer; });
-    hidPollTimer->start(hidPollIntervalMs);
+    // Not part of the window's object tree; it goes with the window all the same.
+    hidPollTimer =
+        std::make_unique<HidPollTimer>(this, hidPollIntervalMs, [this] { update_hid_controls(); });
+}
+
+bool TarvixMixer::isPollingSwitches() const
+{
+    return hidPollTimer->isPolling();
+}
+
+// The form shows the logo drawn for one device pixel per pixel; on denser screens the label
+// would stretch it into a blur, so it gets the drawing made at twice the size instead.
+void TarvixMixer::showSharpLogo()
+{
+    if (devicePixelRatioF() > 1.0)
+        ui->label->setPixmap(QPixmap(QStringLiteral(":/Images/Images/Tarvix@2x.png")));
 }
 
 // ---- Notifications from the library ----
@@ -224,6 +239,8 @@ void TarvixMixer::applyDevice()
         }
     }
     onVolumeChanged(0);
+    if (!pendingPresetFile.isEmpty() && ui->LoadButton->isEnabled())
+        queuePendingPresetFile();
 }
 
 // Enables the endpoint's group, sets its sliders' ranges and registers the window with it; a
@@ -392,9 +409,37 @@ void TarvixMixer::StorePresetDialog()
 
 void TarvixMixer::LoadPresetDialog()
 {
-    if (!presetCommands->load(selectedDeviceId()))
+    if (presetCommands->load(selectedDeviceId()))
+        showDeviceAfterLoad();
+}
+
+void TarvixMixer::loadPresetFileWhenReady(const QString& fileName)
+{
+    pendingPresetFile = fileName;
+    if (ui->LoadButton->isEnabled())
+        queuePendingPresetFile();
+}
+
+// Not inside the selection or start-up that leads here: once the event loop is back.
+void TarvixMixer::queuePendingPresetFile()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { loadPendingPresetFile(); }, Qt::QueuedConnection);
+}
+
+void TarvixMixer::loadPendingPresetFile()
+{
+    // The selection may have moved on to a device without switches since this was queued.
+    if (pendingPresetFile.isEmpty() || !ui->LoadButton->isEnabled())
         return;
-    // The device's new state into the window: the switches, then the whole device again.
+    const QString fileName = std::exchange(pendingPresetFile, QString());
+    if (presetCommands->loadFile(selectedDeviceId(), fileName))
+        showDeviceAfterLoad();
+}
+
+// The device's new state into the window: the switches, then the whole device again.
+void TarvixMixer::showDeviceAfterLoad()
+{
     onHIDChanged();
     applyDevice();
 }

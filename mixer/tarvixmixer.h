@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class HidPollTimer;
 class LevelRow;
 class PresetCommands;
 class PresetFileDialogs;
@@ -51,6 +52,14 @@ public:
     // Replaces the file dialogs of the preset commands; the window does not take ownership.
     void setPresetFileDialogs(PresetFileDialogs* dialogs);
 
+    // Loads the preset file into the first device with switches (HID) that the window selects,
+    // the current one included, as the Load command would with that file chosen, and with the
+    // same messages. Only one file waits at a time.
+    void loadPresetFileWhenReady(const QString& fileName);
+
+    // Whether the 500 ms switch poll runs: it pauses while the window is hidden or minimised.
+    bool isPollingSwitches() const;
+
     // Withdraws the window's listeners from the library (those of the selected device under its
     // lock) and forgets that device; the destructor does it unless it has been done. Call it
     // before the library is deleted ahead of the window.
@@ -83,6 +92,10 @@ private:
     void createParts();
     void connectWidgets();
     void startHidPollTimer();
+    void showSharpLogo();
+    void queuePendingPresetFile();
+    void loadPendingPresetFile();
+    void showDeviceAfterLoad();
 
     void addDevice(const QString& id);
     void removeDevice(const QString& id);
@@ -104,5 +117,7 @@ private:
     std::unique_ptr<LevelRow> recordLeft;
     std::unique_ptr<LevelRow> recordRight;
     std::unique_ptr<PresetCommands> presetCommands;
+    std::unique_ptr<HidPollTimer> hidPollTimer;
+    QString pendingPresetFile;
     bool attachedToLibrary = true;
 };
