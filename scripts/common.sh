@@ -7,8 +7,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 # The packages that building the program and its tests needs on Debian 12.
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
-# What the test suite needs beyond the build: the validators of the desktop entry and metainfo.
-TEST_PACKAGES=(desktop-file-utils appstream)
+# What the test suite needs beyond the build: the validators of the desktop entry and metainfo,
+# and an X server, a D-Bus session and the accessibility bus with its Python client.
+TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
