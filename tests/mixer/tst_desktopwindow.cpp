@@ -52,6 +52,19 @@ private slots:
                      qPrintable(f.library.log.calls().join(' ')));
     }
 
+    void pageKeysMoveALevelBySixDecibels()
+    {
+        MixerFixture f;
+        f.open({fakeDevice("a")}, {"a"}); // output in 0.5 dB steps at 0 dB; input in 2 dB steps
+        QTest::keyClick(f.slider("vol_slider_playback_left"), Qt::Key_PageDown);
+        QCOMPARE(f.device("a")->output->left, -6.0f);
+        // Every input position is one 6 dB gain step of the read-out.
+        QSlider* input = f.slider("vol_slider_record_left");
+        const int position = input->value();
+        QTest::keyClick(input, Qt::Key_PageUp);
+        QCOMPARE(input->value(), position + 1);
+    }
+
     void switchPollRestsWhileTheWindowCannotBeSeen()
     {
         MixerFixture f;
