@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+class TarvixControl;
+
+// The ALSA device library's entry points; no alsa-lib type appears here.
+namespace AlsaBackend {
+
+struct Options
+{
+    // Watched for controlC<N> nodes.
+    std::string deviceFolder = defaultDeviceFolder();
+    // false: USB audio cards only (driver "USB-Audio"); true: every card.
+    bool listAllCards = false;
+    std::string sysfsRoot = "/sys";
+
+    // TARVIX_ALSA_DEVICE_DIR when set, otherwise /dev/snd.
+    static std::string defaultDeviceFolder();
+};
+
+// True where the device folder exists: the default backend choice then falls on ALSA.
+bool isUsableHere(const Options& options = Options());
+// A new control, owned by the caller; null if its thread or watches cannot be set up.
+TarvixControl* createControl(const Options& options = Options());
+
+} // namespace AlsaBackend

@@ -1,0 +1,297 @@
+#include "alsacard.h"
+
+#include <algorithm>
+#include <cerrno>
+
+using ElementChoice::ChannelRef;
+using ElementChoice::Kind;
+
+namespace {
+
+Kind kindOf(snd_ctl_elem_type_t type)
+{
+    switch (type) {
+    case SND_CTL_ELEM_TYPE_INTEGER:
+        return Kind::Integer;
+    case SND_CTL_ELEM_TYPE_BOOLEAN:
+        return Kind::Boolean;
+    case SND_CTL_ELEM_TYPE_ENUMERATED:
+        return Kind::Enumerated;
+    default:
+        return Kind::Other;
+    }
+}
+
+bool isGoneError(int error)
+{
+    return error == -ENODEV || error == -ENXIO || error == -EBADFD || error == -EPIPE;
+}
+
+// The dB curve of an integer element from its TLV, or an empty one.
+DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
+{
+    if (max <= min || max - min >= DbCurve::kMaxRawValues)
+        return {};
+    snd_ctl_elem_id_t* id;
+    snd_ctl_elem_id_alloca(&id);
+    snd_ctl_elem_id_set_numid(id, numid);
+    unsigned int tlv[64];
+    if (snd_ctl_elem_tlv_read(handle, id, tlv, sizeof tlv) < 0)
+        return {};
+    std::vector<long> levels;
+    levels.reserve(static_cast<std::size_t>(max - min + 1));
+    for (long raw = min; raw <= max; ++raw) {
+        long centiDb = 0;
+        if (snd_tlv_convert_to_dB(tlv, min, max, raw, &centiDb) < 0)
+            return {};
+        levels.push_back(centiDb == SND_CTL_TLV_DB_GAIN_MUTE ? DbCurve::kMuteCentiDb : centiDb);
+    }
+    return DbCurve(min, std::move(levels));
+}
+
+} // namespace
+
+std::unique_ptr<AlsaCard> AlsaCard::open(int number, int& error)
+{
+    std::unique_ptr<AlsaCard> card(new AlsaCard());
+    card->cardNumber = number;
+    const std::string name = "hw:" + std::to_string(number);
+    error = snd_ctl_open(&card->handle, name.c_str(), SND_CTL_NONBLOCK);
+    if (error < 0) {
+        card->handle = nullptr;
+        return nullptr;
+    }
+    snd_ctl_card_info_t* info;
+    snd_ctl_card_info_alloca(&info);
+    error = snd_ctl_card_info(card->handle, info);
+    if (error == 0)
+        error = snd_ctl_subscribe_events(card->handle, 1);
+    if (error < 0 || !card->loadElements()) {
+        error = error < 0 ? error : -EIO;
+        return nullptr;
+    }
+    card->cardId = snd_ctl_card_info_get_id(info);
+    card->cardName = snd_ctl_card_info_get_name(info);
+    card->driverName = snd_ctl_card_info_get_driver(info);
+    return card;
+}
+
+AlsaCard::~AlsaCard()
+{
+    close();
+    for (Slot& slot : slots)
+        snd_ctl_elem_id_free(slot.id);
+}
+
+void AlsaCard::close()
+{
+    if (handle)
+        snd_ctl_close(handle);
+    handle = nullptr;
+}
+
+bool AlsaCard::loadElements()
+{
+    snd_ctl_elem_list_t* list;
+    snd_ctl_elem_list_alloca(&list);
+    if (snd_ctl_elem_list(handle, list) < 0)
+        return false;
+    const unsigned int count = snd_ctl_elem_list_get_count(list);
+    if (snd_ctl_elem_list_alloc_space(list, count) < 0)
+        return false;
+    const bool listed = snd_ctl_elem_list(handle, list) >= 0;
+    for (unsigned int i = 0; listed && i < snd_ctl_elem_list_get_used(list); ++i) {
+        snd_ctl_elem_id_t* id;
+        if (snd_ctl_elem_id_malloc(&id) < 0)
+            break;
+        snd_ctl_elem_list_get_id(list, i, id);
+        loadElement(id);
+    }
+    snd_ctl_elem_list_free_space(list);
+    return listed;
+}
+
+void AlsaCard::loadElement(snd_ctl_elem_id_t* id)
+{
+    snd_ctl_elem_info_t* info;
+    snd_ctl_elem_info_alloca(&info);
+    snd_ctl_elem_info_set_id(info, id);
+    ElementChoice::Element element;
+    Slot slot;
+    slot.id = id;
+    if (snd_ctl_elem_info(handle, info) == 0) {
+        snd_ctl_elem_info_get_id(info, id);
+        element.kind = kindOf(snd_ctl_elem_info_get_type(info));
+        element.channels = static_cast<int>(std::min(snd_ctl_elem_info_get_count(info), 128u));
+        slot.writable = snd_ctl_elem_info_is_writable(info);
+        if (element.kind == Kind::Integer && snd_ctl_elem_info_is_tlv_readable(info)) {
+            slot.curve =
+                readCurve(handle, snd_ctl_elem_id_get_numid(id), snd_ctl_elem_info_get_min(info),
+                          snd_ctl_elem_info_get_max(info));
+            element.hasDbRange = slot.curve.isUsable();
+        }
+        const unsigned int items =
+            element.kind == Kind::Enumerated ? snd_ctl_elem_info_get_items(info) : 0;
+        for (unsigned int item = 0; item < items && item < 64; ++item) {
+            snd_ctl_elem_info_set_item(info, item);
+            if (snd_ctl_elem_info(handle, info) == 0)
+                element.items.push_back(snd_ctl_elem_info_get_item_name(info));
+        }
+    } else {
+        element.kind = Kind::Other;
+    }
+    element.name = snd_ctl_elem_id_get_name(id);
+    slot.numid = snd_ctl_elem_id_get_numid(id);
+    slot.values.assign(static_cast<std::size_t>(element.channels), 0);
+    descriptions.push_back(std::move(element));
+    slots.push_back(std::move(slot));
+    readSlot(static_cast<int>(slots.size()) - 1);
+}
+
+void AlsaCard::noteError(int error)
+{
+    if (isGoneError(error))
+        failed = true;
+}
+
+bool AlsaCard::readSlot(int element)
+{
+    Slot& slot = slots[element];
+    if (!handle || failed || slot.values.empty())
+        return false;
+    snd_ctl_elem_value_t* value;
+    snd_ctl_elem_value_alloca(&value);
+    snd_ctl_elem_value_set_id(value, slot.id);
+    const int error = snd_ctl_elem_read(handle, value);
+    if (error < 0) {
+        noteError(error);
+        return false;
+    }
+    for (std::size_t channel = 0; channel < slot.values.size(); ++channel) {
+        const unsigned int c = static_cast<unsigned int>(channel);
+        switch (descriptions[element].kind) {
+        case Kind::Integer:
+            slot.values[channel] = snd_ctl_elem_value_get_integer(value, c);
+            break;
+        case Kind::Boolean:
+            slot.values[channel] = snd_ctl_elem_value_get_boolean(value, c);
+            break;
+        case Kind::Enumerated:
+            slot.values[channel] = snd_ctl_elem_value_get_enumerated(value, c);
+            break;
+        case Kind::Other:
+            break;
+        }
+    }
+    return true;
+}
+
+long AlsaCard::read(ChannelRef ref)
+{
+    if (ref.element < 0 || ref.element >= static_cast<int>(slots.size()))
+        return 0;
+    readSlot(ref.element);
+    const std::vector<long>& values = slots[ref.element].values;
+    return ref.channel < static_cast<int>(values.size()) ? values[ref.channel] : 0;
+}
+
+void AlsaCard::write(ChannelRef ref, long value)
+{
+    if (ref.element < 0 || ref.element >= static_cast<int>(slots.size()))
+        return;
+    Slot& slot = slots[ref.element];
+    // A control that a hardware knob has taken over is read-only: leave it alone.
+    if (!handle || failed || !slot.writable || ref.channel >= static_cast<int>(slot.values.size()))
+        return;
+    readSlot(ref.element);
+    slot.values[ref.channel] = value;
+    snd_ctl_elem_value_t* control;
+    snd_ctl_elem_value_alloca(&control);
+    snd_ctl_elem_value_set_id(control, slot.id);
+    for (std::size_t channel = 0; channel < slot.values.size(); ++channel) {
+        const unsigned int c = static_cast<unsigned int>(channel);
+        switch (descriptions[ref.element].kind) {
+        case Kind::Integer:
+            snd_ctl_elem_value_set_integer(control, c, slot.values[channel]);
+            break;
+        case Kind::Boolean:
+            snd_ctl_elem_value_set_boolean(control, c, slot.values[channel]);
+            break;
+        case Kind::Enumerated:
+            snd_ctl_elem_value_set_enumerated(control, c,
+                                              static_cast<unsigned int>(slot.values[channel]));
+            break;
+        case Kind::Other:
+            return;
+        }
+    }
+    const int error = snd_ctl_elem_write(handle, control);
+    if (error < 0)
+        noteError(error);
+}
+
+std::vector<pollfd> AlsaCard::pollDescriptors()
+{
+    if (!handle)
+        return {};
+    const int count = snd_ctl_poll_descriptors_count(handle);
+    std::vector<pollfd> descriptors(static_cast<std::size_t>(std::max(count, 0)));
+    const int filled =
+        snd_ctl_poll_descriptors(handle, descriptors.data(), static_cast<unsigned int>(count));
+    descriptors.resize(static_cast<std::size_t>(std::max(filled, 0)));
+    return descriptors;
+}
+
+AlsaCard::Events AlsaCard::handleEvents(std::vector<pollfd>& descriptors)
+{
+    Events events;
+    if (!handle || failed) {
+        events.gone = true;
+        return events;
+    }
+    unsigned short revents = 0;
+    if (snd_ctl_poll_descriptors_revents(handle, descriptors.data(),
+                                         static_cast<unsigned int>(descriptors.size()),
+                                         &revents) < 0 ||
+        (revents & (POLLERR | POLLHUP | POLLNVAL))) {
+        events.gone = true;
+        return events;
+    }
+    snd_ctl_event_t* event;
+    snd_ctl_event_alloca(&event);
+    int result;
+    while ((revents & POLLIN) && (result = snd_ctl_read(handle, event)) > 0) {
+        if (snd_ctl_event_get_type(event) != SND_CTL_EVENT_ELEM)
+            continue;
+        const unsigned int mask = snd_ctl_event_elem_get_mask(event);
+        const unsigned int numid = snd_ctl_event_elem_get_numid(event);
+        if (mask == SND_CTL_EVENT_MASK_REMOVE)
+            continue;
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (slots[i].numid != numid)
+                continue;
+            if ((mask & SND_CTL_EVENT_MASK_VALUE) &&
+                std::find(events.changedValues.begin(), events.changedValues.end(),
+                          static_cast<int>(i)) == events.changedValues.end())
+                events.changedValues.push_back(static_cast<int>(i));
+            events.accessChanged |= (mask & SND_CTL_EVENT_MASK_INFO) != 0;
+        }
+    }
+    if ((revents & POLLIN) && result < 0 && result != -EAGAIN)
+        noteError(result == -EINTR ? 0 : -ENODEV);
+    if (events.accessChanged)
+        refreshAccess();
+    events.gone = failed;
+    return events;
+}
+
+void AlsaCard::refreshAccess()
+{
+    snd_ctl_elem_info_t* info;
+    snd_ctl_elem_info_alloca(&info);
+    for (Slot& slot : slots) {
+        snd_ctl_elem_info_set_id(info, slot.id);
+        if (snd_ctl_elem_info(handle, info) == 0)
+            slot.writable = snd_ctl_elem_info_is_writable(info);
+    }
+}

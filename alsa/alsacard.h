@@ -1,0 +1,79 @@
+#pragma once
+
+#include "dbcurve.h"
+#include "elementchoice.h"
+
+#include <alsa/asoundlib.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One open sound card: its control handle ("hw:<N>" through alsa-lib's configuration), its
+// mixer elements, their dB curves, and the last values read.
+//
+// Lock: every member is called with the library lock held. The library thread polls the
+// card's descriptors, reads its events and closes it; any thread reads and writes values.
+// Once closed (or once the card has failed) reads return the last values seen and writes are
+// ignored, so a record whose removal has not been delivered yet stays usable.
+class AlsaCard
+{
+public:
+    struct Events
+    {
+        bool gone = false;
+        std::vector<int> changedValues; // element indices, each once
+        bool accessChanged = false;     // an element became read-only or writable
+    };
+
+    // Opens card N read-write; null with a negative errno in `error` when it cannot.
+    static std::unique_ptr<AlsaCard> open(int number, int& error);
+    ~AlsaCard();
+
+    AlsaCard(const AlsaCard&) = delete;
+    AlsaCard& operator=(const AlsaCard&) = delete;
+
+    int number() const { return cardNumber; }
+    const std::string& id() const { return cardId; }
+    const std::string& name() const { return cardName; }
+    const std::string& driver() const { return driverName; }
+    const std::vector<ElementChoice::Element>& elements() const { return descriptions; }
+    const DbCurve& curve(int element) const { return slots[element].curve; }
+
+    long read(ElementChoice::ChannelRef ref);
+    void write(ElementChoice::ChannelRef ref, long value);
+
+    // The descriptors to poll, and what they reported.
+    std::vector<pollfd> pollDescriptors();
+    Events handleEvents(std::vector<pollfd>& descriptors);
+
+    // True once an operation has found the card gone (ENODEV): the library thread then closes it.
+    bool hasFailed() const { return failed; }
+    bool isOpen() const { return handle != nullptr; }
+    void close();
+
+private:
+    struct Slot
+    {
+        snd_ctl_elem_id_t* id = nullptr;
+        unsigned int numid = 0;
+        bool writable = false;
+        DbCurve curve;
+        std::vector<long> values; // last read, per channel
+    };
+
+    AlsaCard() = default;
+    bool loadElements();
+    void loadElement(snd_ctl_elem_id_t* id);
+    bool readSlot(int element);
+    void refreshAccess();
+    void noteError(int error);
+
+    snd_ctl_t* handle = nullptr;
+    int cardNumber = -1;
+    std::string cardId, cardName, driverName;
+    std::vector<ElementChoice::Element> descriptions;
+    std::vector<Slot> slots;
+    bool failed = false;
+};

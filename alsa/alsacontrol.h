@@ -1,0 +1,67 @@
+#pragma once
+
+#include "alsabackend.h"
+#include "backendcontrol.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <set>
+#include <thread>
+#include <vector>
+
+class AlsaCard;
+class AlsaDevice;
+
+// The ALSA device library: sound cards found as controlC<N> nodes in a watched folder, each
+// opened as "hw:<N>" through alsa-lib's configuration.
+//
+// Threads. One library thread owns all waiting: a wake-up eventfd (shutdown), an inotify watch
+// on the device folder and each open card's control descriptors. It opens and closes cards
+// and turns the cards' events into reports, always with the library lock held; the kit's
+// delivery thread tells the listeners, without the lock. HID changes are read by poll() on its
+// caller's thread; a switch changed elsewhere is also reported as DeviceChange, so the mixer
+// re-applies the device and reads it at once.
+//
+// Cards. A node that appears is opened read-write; one that cannot be opened yet (udev has not
+// set its permissions) is tried again on each attribute change, a bounded number of times. A
+// card goes when its node is deleted or its descriptors report an error: it is closed at once
+// and its removal reported.
+//
+// Deletion stops delivery and the library thread before the destructor returns; the deleting
+// thread must not hold the lock.
+class AlsaControl final : public BackendControl
+{
+public:
+    explicit AlsaControl(const AlsaBackend::Options& options); // throws std::system_error
+    ~AlsaControl() override;
+
+    const char* backendName() override;
+
+private:
+    static constexpr int kOpenAttempts = 8;
+
+    void run();
+    void waitAndHandle();
+    void scanFolder();
+    void handleFolderEvents();
+    void nodeAppeared(int number);
+    void nodeChanged(int number);
+    void nodeRemoved(int number);
+    void tryOpen(int number);
+    void list(std::shared_ptr<AlsaCard> card);
+    void closeCard(int number);
+    std::string uniqueId(const AlsaCard& card) const;
+
+    const AlsaBackend::Options options;
+    int wakeFd = -1;
+    int watchFd = -1;
+    std::atomic<bool> stopping{false};
+
+    // Touched by the library thread only, with the lock held.
+    std::map<int, std::shared_ptr<AlsaDevice>> listed;
+    std::map<int, int> attemptsLeft; // nodes not opened yet
+    std::set<int> unlisted;          // opened once, not a card the library lists
+
+    std::thread thread;
+};

@@ -1,0 +1,110 @@
+#include "alsaendpoint.h"
+
+#include "alsacard.h"
+#include "inputgainscale.h"
+#include "librarylock.h"
+
+using ElementChoice::ChannelRef;
+
+AlsaEndpoint::AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& choice,
+                           Direction direction, LibraryLock& lock,
+                           NotificationDispatcher& dispatcher)
+    : card(card), choice(choice), direction(direction), lock(lock), listener(dispatcher)
+{
+}
+
+bool AlsaEndpoint::getMute()
+{
+    LibraryLock::Guard guard(lock);
+    return choice.switchLeft.present() && card.read(choice.switchLeft) == 0;
+}
+
+void AlsaEndpoint::setMute(bool mute)
+{
+    LibraryLock::Guard guard(lock);
+    card.write(choice.switchLeft, mute ? 0 : 1);
+    if (!(choice.switchRight == choice.switchLeft))
+        card.write(choice.switchRight, mute ? 0 : 1);
+}
+
+float AlsaEndpoint::levelOf(ChannelRef volume)
+{
+    LibraryLock::Guard guard(lock);
+    const float db = card.curve(volume.element).levelDb(card.read(volume));
+    if (direction == Direction::Output)
+        return db;
+    return InputGainScale::levelForPosition(InputGainScale::positionForGain(db));
+}
+
+void AlsaEndpoint::setLevel(ChannelRef volume, float db)
+{
+    LibraryLock::Guard guard(lock);
+    const DbCurve& curve = card.curve(volume.element);
+    std::optional<long> raw;
+    if (direction == Direction::Output) {
+        raw = curve.nearestRaw(db);
+    } else if (const std::optional<int> position = InputGainScale::positionForLevel(db)) {
+        raw =
+            *position == 0
+                ? curve.rawMin()
+                : curve.nearestRaw(static_cast<float>(InputGainScale::gainForPosition(*position)));
+    }
+    if (raw)
+        card.write(volume, *raw);
+}
+
+float AlsaEndpoint::getVolumeLeft()
+{
+    return levelOf(choice.left);
+}
+
+float AlsaEndpoint::getVolumeRight()
+{
+    return levelOf(choice.right);
+}
+
+void AlsaEndpoint::setVolumeLeft(float db)
+{
+    setLevel(choice.left, db);
+}
+
+void AlsaEndpoint::setVolumeRight(float db)
+{
+    setLevel(choice.right, db);
+}
+
+void AlsaEndpoint::registerCallback(TarvixMixerDeviceCallback* callback)
+{
+    listener.set(callback);
+}
+
+int AlsaEndpoint::getChannelCount()
+{
+    return 2;
+}
+
+void AlsaEndpoint::getVolumeRange(float* minDb, float* maxDb, float* stepDb)
+{
+    LibraryLock::Guard guard(lock);
+    const DbCurve& curve = card.curve(choice.left.element);
+    if (direction == Direction::Output) {
+        *minDb = curve.minDb();
+        *maxDb = curve.maxDb();
+        *stepDb = curve.finestStepDb();
+    } else {
+        *minDb = 0.0f;
+        *maxDb = InputGainScale::levelForPosition(InputGainScale::positionForGain(curve.maxDb()));
+        *stepDb = InputGainScale::kStepDb;
+    }
+}
+
+bool AlsaEndpoint::usesElement(int element) const
+{
+    return choice.left.element == element || choice.right.element == element ||
+           choice.switchLeft.element == element || choice.switchRight.element == element;
+}
+
+void AlsaEndpoint::reportChange()
+{
+    listener.reportChange(++changeCount);
+}

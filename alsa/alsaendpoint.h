@@ -1,0 +1,55 @@
+#pragma once
+
+#include "elementchoice.h"
+#include "endpointlistenerslot.h"
+#include "tarvixmixerdevice.h"
+
+#include <cstdint>
+
+class AlsaCard;
+class LibraryLock;
+
+// The output or input endpoint of a card, over the elements ElementChoice picked.
+//
+// Output levels are the element's real dB levels: a set picks the raw value nearest the level
+// asked for, a get reads the level the card holds. Input levels follow the mixer's stepped
+// scale (InputGainScale): a set of position p >= 1 sets a real gain of (p - 1) * 6 dB, nearest
+// raw value, within the card's range; position 0 sets the lowest raw value (the mute step of a
+// curve that has one); a get reports the position whose read-out is nearest the real gain.
+// Mute is the switch beside the volume (at 1: not muted); an endpoint without one reads as not
+// muted and ignores setMute().
+//
+// Lock: every operation takes the library lock. reportChange() is called by the library thread
+// with the lock held; the listener is told from the kit's delivery thread.
+class AlsaEndpoint final : public TarvixMixerDevice
+{
+public:
+    enum class Direction { Output, Input };
+
+    AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& choice, Direction direction,
+                 LibraryLock& lock, NotificationDispatcher& dispatcher);
+
+    bool getMute() override;
+    void setMute(bool mute) override;
+    float getVolumeLeft() override;
+    float getVolumeRight() override;
+    void setVolumeLeft(float db) override;
+    void setVolumeRight(float db) override;
+    void registerCallback(TarvixMixerDeviceCallback* callback) override;
+    int getChannelCount() override;
+    void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
+
+    bool usesElement(int element) const;
+    void reportChange();
+
+private:
+    float levelOf(ElementChoice::ChannelRef volume);
+    void setLevel(ElementChoice::ChannelRef volume, float db);
+
+    AlsaCard& card;
+    const ElementChoice::EndpointChoice choice;
+    const Direction direction;
+    LibraryLock& lock;
+    EndpointListenerSlot listener;
+    std::int32_t changeCount = 0; // guarded by the lock
+};
