@@ -1,6 +1,9 @@
 #include "backendtable.h"
 
 #include "simulatedcontrol.h"
+#ifdef TARVIX_WITH_ALSA
+#include "alsabackend.h"
+#endif
 
 #include <exception>
 
@@ -16,6 +19,23 @@ TarvixControl* createSimulator()
     return new SimulatedControl();
 }
 
+bool listAllCards = false;
+
+#ifdef TARVIX_WITH_ALSA
+// ALSA serves a machine that has a sound device folder.
+bool alsaUsable()
+{
+    return AlsaBackend::isUsableHere();
+}
+
+TarvixControl* createAlsa()
+{
+    AlsaBackend::Options options;
+    options.listAllCards = listAllCards;
+    return AlsaBackend::createControl(options);
+}
+#endif
+
 } // namespace
 
 namespace BackendTable {
@@ -23,6 +43,9 @@ namespace BackendTable {
 const std::vector<BackendEntry>& entries()
 {
     static const std::vector<BackendEntry> table = {
+#ifdef TARVIX_WITH_ALSA
+        {"alsa", "Sound cards through ALSA", alsaUsable, createAlsa},
+#endif
         {"simulator", "Simulated devices", alwaysUsable, createSimulator},
     };
     return table;
@@ -55,6 +78,11 @@ TarvixControl* createControl(const BackendEntry& entry)
     } catch (const std::exception&) {
         return nullptr;
     }
+}
+
+void setListAllCards(bool all)
+{
+    listAllCards = all;
 }
 
 } // namespace BackendTable

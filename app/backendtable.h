@@ -26,5 +26,8 @@ const BackendEntry* defaultEntry();
 // A new control from a usable row; null if the row is not usable or the control cannot be made
 // (out of memory, threads that cannot be started).
 TarvixControl* createControl(const BackendEntry& entry);
+// Whether hardware backends list every card rather than only USB audio interfaces; set before
+// a control is created.
+void setListAllCards(bool all);
 
 } // namespace BackendTable

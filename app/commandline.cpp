@@ -34,6 +34,10 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
         QStringLiteral("Device library to use: %1.").arg(backends.join(QStringLiteral(", "))),
         QStringLiteral("name"));
     parser.addOption(backendOption);
+    const QCommandLineOption allCardsOption(
+        QStringLiteral("all-cards"),
+        QStringLiteral("List every sound card, not only USB audio interfaces (alsa backend)."));
+    parser.addOption(allCardsOption);
 
     const bool understood = parser.parse(arguments);
     CommandLine result;
@@ -62,6 +66,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     } else {
         result.currentAction = Action::RunMixer;
         result.backendName = parser.value(backendOption);
+        result.everyCard = parser.isSet(allCardsOption);
     }
     return result;
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The program's command line: --help, --version and --backend NAME. A plain value, made and
+// The program's command line: --help, --version, --backend NAME and --all-cards. A plain value, made and
 // read on the GUI thread during start-up; it owns nothing.
 class CommandLine
 {
@@ -25,6 +25,8 @@ public:
     Action action() const { return currentAction; }
     // The backend that --backend named; empty when the option was not given.
     QString backend() const { return backendName; }
+    // --all-cards: list every sound card, not only USB audio interfaces.
+    bool allCards() const { return everyCard; }
     // Writes the help or version text to standard output, or the error with a hint to standard
     // error, and returns the exit code: 0 after help or version, UsageError after an error.
     int report() const;
@@ -33,4 +35,5 @@ private:
     Action currentAction = Action::RunMixer;
     QString text;
     QString backendName;
+    bool everyCard = false;
 };

@@ -1,3 +1,4 @@
+#include "backendtable.h"
 #include "commandline.h"
 #include "hostsystem.h"
 #include "mixerapplication.h"
@@ -6,8 +7,13 @@
 
 namespace {
 
-// The only device library this build offers.
-const QStringList backendNames = {QStringLiteral("simulator")};
+QStringList backendNames()
+{
+    QStringList names;
+    for (const BackendEntry& entry : BackendTable::entries())
+        names.append(QLatin1String(entry.name));
+    return names;
+}
 
 } // namespace
 
@@ -19,16 +25,17 @@ int main(int argc, char* argv[])
 
     // Help and version are answered before QApplication exists, so they need no display.
     const CommandLine early =
-        CommandLine::parse(CommandLine::argumentsOf(argc, argv), backendNames);
+        CommandLine::parse(CommandLine::argumentsOf(argc, argv), backendNames());
     if (early.action() == CommandLine::Action::PrintHelp ||
         early.action() == CommandLine::Action::PrintVersion)
         return early.report();
 
     QApplication application(argc, argv);
-    const CommandLine commandLine = CommandLine::parse(QApplication::arguments(), backendNames);
+    const CommandLine commandLine = CommandLine::parse(QApplication::arguments(), backendNames());
     if (commandLine.action() != CommandLine::Action::RunMixer)
         return commandLine.report();
 
-    HostSystem system;
+    BackendTable::setListAllCards(commandLine.allCards());
+    HostSystem system(commandLine.backend());
     return runMixerApplication(system);
 }

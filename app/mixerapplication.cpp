@@ -1,5 +1,6 @@
 #include "mixerapplication.h"
 
+#include "nodevicehint.h"
 #include "systemservices.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
@@ -42,6 +43,9 @@ int runErrorMessage(const QString& message)
 int runMixerWindow(SystemServices& system, TarvixControl* control)
 {
     TarvixMixer window(control, nullptr);
+    // Hardware backends may find nothing to show; the simulator always has its devices.
+    if (QLatin1String(control->backendName()) != QLatin1String("Simulated devices"))
+        new NoDeviceHint(&window);
     window.show();
     const int result = QApplication::exec();
     // The window is destroyed only after the library and COM are gone, so it lets go of the

@@ -21,8 +21,7 @@ NoDeviceHint::NoDeviceHint(QMainWindow* window)
 
 QString NoDeviceHint::text()
 {
-    return tr("No supported audio interface found. To try the simulated devices instead, start "
-              "with --backend=simulator.");
+    return tr("No supported interface found; try --backend=simulator");
 }
 
 void NoDeviceHint::update()

@@ -6,10 +6,12 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 # The packages that building the program and its tests needs on Debian 12.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libasound2-dev)
 # What the test suite needs beyond the build: the validators of the desktop entry and metainfo,
-# and an X server, a D-Bus session and the accessibility bus with its Python client.
-TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi)
+# an X server, a D-Bus session and the accessibility bus with its Python client, and amixer
+# (alsa-utils), which changes the ALSA tests' virtual cards from another process.
+TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi
+    alsa-utils)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)

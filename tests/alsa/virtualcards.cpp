@@ -20,11 +20,6 @@ QString VirtualCards::shape(const QString& name)
     return QString::fromUtf8(file.readAll());
 }
 
-QString VirtualCards::node(int card) const
-{
-    return folder.filePath(QStringLiteral("controlC%1").arg(card));
-}
-
 void VirtualCards::plug(int card, const QString& text, QFileDevice::Permissions permissions)
 {
     const QString staging = folder.filePath(QStringLiteral(".staging%1").arg(card));
@@ -40,11 +35,6 @@ void VirtualCards::plug(int card, const QString& text, QFileDevice::Permissions 
 void VirtualCards::unplug(int card)
 {
     QFile::remove(node(card));
-}
-
-void VirtualCards::setPermissions(int card, QFileDevice::Permissions permissions)
-{
-    QFile::setPermissions(node(card), permissions);
 }
 
 void VirtualCards::setWritable(int card, const QString& element, bool writable)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QFileDevice>
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -21,7 +21,10 @@ public:
               QFileDevice::Permissions permissions = QFileDevice::ReadOwner |
                                                      QFileDevice::WriteOwner);
     void unplug(int card);
-    void setPermissions(int card, QFileDevice::Permissions permissions);
+    void setPermissions(int card, QFileDevice::Permissions permissions)
+    {
+        QFile::setPermissions(node(card), permissions);
+    }
     // Makes an element read-only or writable again, as a hardware knob taking over does.
     void setWritable(int card, const QString& element, bool writable);
 
@@ -32,6 +35,6 @@ public:
     QString cget(int card, const QString& element);
 
 private:
-    QString node(int card) const;
+    QString node(int card) const { return folder.filePath(QStringLiteral("controlC%1").arg(card)); }
     QTemporaryDir folder;
 };

@@ -1,0 +1,58 @@
+#include "alsabackend.h"
+#include "controlcontract.h"
+#include "tarvixcontrol.h"
+#include "virtualcards.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <map>
+
+// The ALSA backend against the contract of every TarvixControl: virtual cards plugged and
+// unplugged in its device folder, levels changed by amixer in another process.
+class AlsaContractBackend final : public ContractBackend
+{
+public:
+    std::unique_ptr<TarvixControl> create() override
+    {
+        return std::unique_ptr<TarvixControl>(AlsaBackend::createControl());
+    }
+    std::vector<std::string> presentIds(TarvixControl&) override
+    {
+        std::vector<std::string> ids;
+        for (const auto& [id, card] : plugged)
+            ids.push_back(id);
+        return ids;
+    }
+    std::string plug(TarvixControl&) override
+    {
+        const int card = next++;
+        const QString cardId = QStringLiteral("Contract%1").arg(card);
+        cards.plug(card, VirtualCards::shape("classcompliant").replace("|Class|", "|" + cardId + "|"));
+        plugged["alsa:" + cardId.toStdString()] = card;
+        return "alsa:" + cardId.toStdString();
+    }
+    void unplug(TarvixControl&, const std::string& id) override
+    {
+        cards.unplug(plugged[id]);
+        plugged.erase(id);
+    }
+    void changeLevel(TarvixControl&, const std::string& id, float db) override
+    {
+        // 0.5 dB steps from -63.5 dB.
+        const int raw = std::clamp(int((db + 63.5f) * 2), 0, 127);
+        cards.cset(plugged[id], "PCM Playback Volume", QStringLiteral("%1,%1").arg(raw));
+    }
+
+private:
+    VirtualCards cards;
+    std::map<std::string, int> plugged;
+    int next = 0;
+};
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    AlsaContractBackend backend;
+    return runControlContract(backend, argc, argv);
+}
