@@ -4,7 +4,8 @@
 
 class TarvixControl;
 
-// The ALSA device library's entry points; no alsa-lib type appears here.
+// The ALSA device library's entry points; no alsa-lib type appears here. Called on any thread
+// (the program calls them on the GUI thread at start-up); they hold no state of their own.
 namespace AlsaBackend {
 
 struct Options

@@ -35,7 +35,7 @@ DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
     snd_ctl_elem_id_t* id;
     snd_ctl_elem_id_alloca(&id);
     snd_ctl_elem_id_set_numid(id, numid);
-    unsigned int tlv[64];
+    unsigned int tlv[256];
     if (snd_ctl_elem_tlv_read(handle, id, tlv, sizeof tlv) < 0)
         return {};
     std::vector<long> levels;

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// The program's command line: --help, --version, --backend NAME and --all-cards. A plain value, made and
-// read on the GUI thread during start-up; it owns nothing.
+// The program's command line: --help, --version, --backend NAME and --all-cards. A plain value,
+// made and read on the GUI thread during start-up; it owns nothing.
 class CommandLine
 {
 public:
