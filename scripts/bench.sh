@@ -7,7 +7,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 BUILD_DIR=build-bench
 
-install_packages "${BUILD_PACKAGES[@]}"
+# amixer (alsa-utils) changes the ALSA benchmark's virtual card from another process.
+install_packages "${BUILD_PACKAGES[@]}" alsa-utils
 configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARVIX_BUILD_BENCH=ON \
     -DBUILD_TESTING=OFF -- benchrunner barewindow startupprobe notificationbench
 
