@@ -125,6 +125,9 @@ int runLatency(const QTemporaryDir& folder)
     auto* label = mixer.window->findChild<QLabel*>(QStringLiteral("vol_label_playback_left"));
     std::vector<std::int64_t> fromChange, fromSpawn;
     QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
     QString expected;
     std::int64_t doneNs = -1;
     // Connected after the window's own handler, so it runs once the labels are written.
@@ -144,8 +147,9 @@ int runLatency(const QTemporaryDir& folder)
         doneNs = -1;
         const std::int64_t spawnNs = BenchSupport::monotonicNs();
         const pid_t pid = setLevelElsewhere(raw);
-        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        timeout.start(timeoutMs);
         loop.exec();
+        timeout.stop();
         waitpid(pid, nullptr, 0);
         if (doneNs < 0 || changedNs < 0) {
             std::printf("error no label update for sample %d\n", i);
