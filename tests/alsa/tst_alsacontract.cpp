@@ -28,7 +28,8 @@ public:
     {
         const int card = next++;
         const QString cardId = QStringLiteral("Contract%1").arg(card);
-        cards.plug(card, VirtualCards::shape("classcompliant").replace("|Class|", "|" + cardId + "|"));
+        cards.plug(card,
+                   VirtualCards::shape("classcompliant").replace("|Class|", "|" + cardId + "|"));
         plugged["alsa:" + cardId.toStdString()] = card;
         return "alsa:" + cardId.toStdString();
     }
