@@ -1,18 +1,14 @@
-#include "presetfiledialogs.h"
-#include "simulatorwindowchecks.h"
-#include "tarvixmixer.h"
+#include "windowtesting.h"
 
 #include <QErrorMessage>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextEdit>
 #include <QThread>
 
 #include <atomic>
 #include <chrono>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -25,8 +21,6 @@
 #define TARVIX_STORM_SANITIZED 1
 #endif
 #endif
-
-using namespace SimulatorWindow;
 
 namespace {
 
@@ -64,40 +58,9 @@ SimulatedDeviceConfig stormDevice(const std::string& id, bool hid)
 }
 
 // Plugged and unplugged; the solo and the steady device stay throughout.
-std::vector<SimulatedDeviceConfig> cycledDevices()
-{
-    return {SimulatedDeviceConfig::duo(), stormDevice("TVX-STORM-A", true),
-            stormDevice("TVX-STORM-B", false), stormDevice("TVX-STORM-\xCE\xA9-C", true)};
-}
-
-// One letter per device notification, so that a device's sequence reads as a string.
-QLatin1Char letter(CallbackType type)
-{
-    switch (type) {
-    case DeviceArrival:
-        return QLatin1Char('a');
-    case DeviceRemoval:
-        return QLatin1Char('r');
-    case DeviceChange:
-        return QLatin1Char('c');
-    }
-    return QLatin1Char('?');
-}
-
-// Answers the preset commands' file dialogs with a file in a temporary folder.
-class ScriptedDialogs : public PresetFileDialogs
-{
-public:
-    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return answer;
-    }
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return answer;
-    }
-    QString answer;
-};
+const std::vector<SimulatedDeviceConfig> cycledDevices = {
+    SimulatedDeviceConfig::duo(), stormDevice("TVX-STORM-A", true),
+    stormDevice("TVX-STORM-B", false), stormDevice("TVX-STORM-\xCE\xA9-C", true)};
 
 } // namespace
 
@@ -131,7 +94,7 @@ private:
     std::atomic<std::uint64_t> volumeSignalsHandled{0}, handled{0};
     std::map<std::string, QString> received; // GUI thread only
     std::mutex currentIdMutex;
-    std::string currentId; // as last seen on the GUI thread
+    std::string shownId; // as last seen on the GUI thread
 };
 
 void TestConcurrencyStorm::runGuiAction(std::mt19937& random)
@@ -143,45 +106,33 @@ void TestConcurrencyStorm::runGuiAction(std::mt19937& random)
                                         "cb_record_link",   "cb_phantom_left",  "cb_phantom_right",
                                         "cb_loopback_left", "cb_loopback_right"};
     QComboBox* list = deviceList(window.get());
-    switch (random() % 10) {
-    case 0:
-    case 1:
-    case 2:
-        QTest::keyClick(widget<QSlider>(window.get(), sliders[random() % 4]), keys[random() % 4]);
-        break;
-    case 3:
-    case 4:
-        clickBox(widget<QCheckBox>(window.get(), boxes[random() % 8]));
-        break;
-    case 5:
-        if (list->count() > 0)
-            list->setCurrentIndex(static_cast<int>(random() % list->count()));
-        break;
-    case 6:
-        dialogs.answer =
-            presetFolder.filePath(QStringLiteral("storm-%1.tarvix").arg(presetCounter++ % 4));
+    const unsigned action = random() % 10;
+    if (action < 3) {
+        QTest::keyClick(widget(window.get(), sliders[random() % 4]), keys[random() % 4]);
+    } else if (action < 5) {
+        widget<QCheckBox>(window.get(), boxes[random() % 8])->click();
+    } else if (action == 5 && list->count() > 0) {
+        list->setCurrentIndex(static_cast<int>(random() % list->count()));
+    } else if (action == 6) {
+        dialogs.fileName =
+            presetFolder.filePath(QString("storm-%1.tarvix").arg(presetCounter++ % 4));
         widget<QPushButton>(window.get(), "StoreButton")->click();
-        if (!storedPresets.contains(dialogs.answer) && QFile::exists(dialogs.answer))
-            storedPresets.append(dialogs.answer);
-        break;
-    case 7:
-        if (!storedPresets.isEmpty()) {
-            dialogs.answer = storedPresets.at(static_cast<int>(random() % storedPresets.size()));
-            widget<QPushButton>(window.get(), "LoadButton")->click();
-        }
-        break;
-    case 8:
+        if (!storedPresets.contains(dialogs.fileName) && QFile::exists(dialogs.fileName))
+            storedPresets.append(dialogs.fileName);
+    } else if (action == 7 && !storedPresets.isEmpty()) {
+        dialogs.fileName = storedPresets.at(static_cast<int>(random() % storedPresets.size()));
+        widget<QPushButton>(window.get(), "LoadButton")->click();
+    } else if (action == 8) {
         window->update_hid_controls();
-        break;
     }
     std::lock_guard<std::mutex> guard(currentIdMutex);
-    currentId = list->currentData(Qt::UserRole).toString().toStdString();
+    shownId = currentId(window.get()).toStdString();
 }
 
 // Every level, mute and switch of the shown device to another value, changed elsewhere.
 void TestConcurrencyStorm::changeEverythingOnTheCurrentDevice()
 {
-    const std::string id = SimulatorWindow::currentId(window.get()).toStdString();
+    const std::string id = currentId(window.get()).toStdString();
     TarvixDevice* device = library->getDevice(id.c_str());
     QVERIFY(device);
     library->lock();
@@ -190,18 +141,17 @@ void TestConcurrencyStorm::changeEverythingOnTheCurrentDevice()
                             other(device->output->getVolumeRight(), -12.0f, -33.5f),
                             other(device->input->getVolumeLeft(), 6.0f, 14.0f),
                             other(device->input->getVolumeRight(), 14.0f, 6.0f)};
-    const bool outputMute = !device->output->getMute(), inputMute = !device->input->getMute();
+    const bool mutes[] = {!device->output->getMute(), !device->input->getMute()};
     TarvixHID* hid = device->hid;
     const bool switches[] = {hid && !hid->getPhantomLeft(), hid && !hid->getPhantomRight(),
                              hid && !hid->getLoopbackLeft(), hid && !hid->getLoopbackRight()};
     library->unlock();
-
-    library->changeVolumeLeft(id, Kind::Output, levels[0]);
-    library->changeVolumeRight(id, Kind::Output, levels[1]);
-    library->changeVolumeLeft(id, Kind::Input, levels[2]);
-    library->changeVolumeRight(id, Kind::Input, levels[3]);
-    library->changeMute(id, Kind::Output, outputMute);
-    library->changeMute(id, Kind::Input, inputMute);
+    for (int i = 0; i < 2; ++i) {
+        const Kind kind = i == 0 ? Kind::Output : Kind::Input;
+        library->changeVolumeLeft(id, kind, levels[2 * i]);
+        library->changeVolumeRight(id, kind, levels[2 * i + 1]);
+        library->changeMute(id, kind, mutes[i]);
+    }
     for (int i = 0; hid && i < 4; ++i)
         library->changeSwitch(id, static_cast<SimulatedSwitch>(i), switches[i]);
 }
@@ -218,30 +168,25 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     connect(window.get(), &TarvixMixer::TarvixDeviceCallbackGUI, [this] { ++deviceSignals; });
     connect(window.get(), &TarvixMixer::VolumeChangedCallbackGUI, [this, guiThread] {
         ++volumeSignals;
-        if (QThread::currentThread() == guiThread)
-            ++volumeSignalsFromGui;
+        volumeSignalsFromGui += QThread::currentThread() == guiThread;
     });
     connect(
         window.get(), &TarvixMixer::TarvixDeviceCallbackGUI, this,
         [this](CallbackType type, const QString& id) {
-            received[id.toStdString()] += letter(type);
+            received[id.toStdString()] += QLatin1Char(type >= 0 && type < 3 ? "arc"[type] : '?');
             ++handled;
         },
         Qt::QueuedConnection);
     connect(
         window.get(), &TarvixMixer::VolumeChangedCallbackGUI, this,
-        [this] {
-            ++volumeSignalsHandled;
-            ++handled;
-        },
-        Qt::QueuedConnection);
+        [this] { ++volumeSignalsHandled, ++handled; }, Qt::QueuedConnection);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     for (const SimulatedDeviceConfig& device :
          {SimulatedDeviceConfig::duo(), stormDevice(steadyId, true), SimulatedDeviceConfig::solo()})
         library->plugDevice(device);
     QTRY_COMPARE(deviceList(window.get())->count(), 3);
-    currentId = duoId;
+    shownId = duoId;
 
     // What each device's listener must be told, in order, as the storm threads ask for it.
     std::map<std::string, QString> issued = {{duoId, "a"}, {steadyId, "a"}, {soloId, "a"}};
@@ -261,40 +206,37 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
 
     std::vector<std::thread> threads;
     threads.emplace_back([&] {
-        const std::vector<SimulatedDeviceConfig> devices = cycledDevices();
         std::vector<bool> present = {true, false, false, false};
         std::mt19937 random(7);
         const auto toggle = [&](std::size_t index) {
-            const std::string& id = devices[index].id;
-            present[index] ? library->unplugDevice(id) : library->plugDevice(devices[index]);
+            const std::string& id = cycledDevices[index].id;
+            present[index] ? library->unplugDevice(id) : library->plugDevice(cycledDevices[index]);
             issued[id] += QLatin1Char(present[index] ? 'r' : 'a');
             present[index] = !present[index];
         };
         for (int step = 0; step < 2 * plugCycles; ++step) {
-            std::size_t index = random() % devices.size();
+            std::size_t index = random() % cycledDevices.size();
             // Every eighth step goes for the device the window shows, if it is a cycled one.
             if (step % 8 == 0) {
                 std::lock_guard<std::mutex> guard(currentIdMutex);
-                for (std::size_t i = 0; i < devices.size(); ++i) {
-                    if (devices[i].id == currentId && present[i]) {
+                for (std::size_t i = 0; i < cycledDevices.size(); ++i) {
+                    if (cycledDevices[i].id == shownId && present[i]) {
                         index = i;
                         ++currentDeviceRemovals;
                     }
                 }
             }
             toggle(index);
-            if (step % 5 == 0) {
-                const std::size_t changed = random() % devices.size();
-                if (present[changed]) {
-                    library->sendDeviceChange(devices[changed].id);
-                    issued[devices[changed].id] += QLatin1Char('c');
-                }
+            const std::size_t changed = random() % cycledDevices.size();
+            if (step % 5 == 0 && present[changed]) {
+                library->sendDeviceChange(cycledDevices[changed].id);
+                issued[cycledDevices[changed].id] += QLatin1Char('c');
             }
             if (step % 4 == 0)
                 pace();
             std::this_thread::yield();
         }
-        for (std::size_t i = 0; i < devices.size(); ++i) {
+        for (std::size_t i = 0; i < cycledDevices.size(); ++i) {
             if (!present[i])
                 toggle(i);
         }
@@ -303,7 +245,7 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     for (int t = 0; t < changeThreads; ++t) {
         threads.emplace_back([&, t] {
             std::vector<std::string> ids = {soloId};
-            for (const SimulatedDeviceConfig& device : cycledDevices())
+            for (const SimulatedDeviceConfig& device : cycledDevices)
                 ids.push_back(device.id);
             std::mt19937 random(100 + t);
             for (int i = 0; i < changesPerThread; ++i) {
@@ -313,21 +255,15 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
                 const float level = kind == Kind::Output
                                         ? -0.5f * static_cast<float>(random() % 190)
                                         : 0.5f * static_cast<float>(random() % 41);
-                switch (random() % 6) {
-                case 0:
+                const unsigned what = random() % 6;
+                if (what == 0)
                     library->changeVolumeLeft(id, kind, level);
-                    break;
-                case 1:
+                else if (what == 1)
                     library->changeVolumeRight(id, kind, level);
-                    break;
-                case 2:
-                case 3:
+                else if (what < 4)
                     library->changeMute(id, kind, random() % 2);
-                    break;
-                default:
-                    library->changeSwitch(id, static_cast<SimulatedSwitch>(random() % 4),
-                                          random() % 2);
-                }
+                else
+                    library->changeSwitch(id, SimulatedSwitch(random() % 4), random() % 2);
                 if (i % 256 == 0)
                     pace();
             }
@@ -344,7 +280,6 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     for (std::thread& thread : threads)
         thread.join();
     QTRY_VERIFY_WITH_TIMEOUT(settled(), settleTimeoutMs);
-
     QVERIFY(currentDeviceRemovals > 0);
 
     // Every notification delivered to the window reached the GUI thread once, per device in the

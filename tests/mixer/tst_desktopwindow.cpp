@@ -1,4 +1,4 @@
-#include "mixerfixture.h"
+#include "windowtesting.h"
 #include "presetexample.h"
 
 #include <QAccessible>
@@ -96,14 +96,14 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!f.library.log.contains(QStringLiteral("a.output.setVolume")));
         f.library.notify(DeviceArrival, "b");
-        f.deviceList()->setCurrentIndex(1);
+        deviceList(f.window.get())->setCurrentIndex(1);
         QTRY_VERIFY(f.device("b")->hid->phantomLeft);
         QCOMPARE(f.device("b")->output->left, -20.5f);
         QVERIFY(f.box("cb_phantom_left")->isChecked());
         // Loaded once: choosing the device again leaves its state alone.
         f.device("b")->hid->phantomLeft = false;
-        f.deviceList()->setCurrentIndex(0);
-        f.deviceList()->setCurrentIndex(1);
+        deviceList(f.window.get())->setCurrentIndex(0);
+        deviceList(f.window.get())->setCurrentIndex(1);
         QCoreApplication::processEvents();
         QVERIFY(!f.device("b")->hid->phantomLeft);
     }

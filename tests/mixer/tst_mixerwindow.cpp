@@ -1,8 +1,8 @@
-#include "mixerfixture.h"
+#include "windowtesting.h"
 
-#include <QMetaMethod>
 #include <QTest>
 
+#include <array>
 #include <cmath>
 #include <thread>
 
@@ -14,7 +14,7 @@ QString enabledParts(const MixerFixture& f)
     QStringList parts;
     for (const char* name :
          {"gb_hid_control", "gb_playback", "gb_record", "StoreButton", "LoadButton"}) {
-        if (f.widget(name)->isEnabled())
+        if (widget(f.window.get(), name)->isEnabled())
             parts.append(name);
     }
     return parts.join(' ');
@@ -31,37 +31,14 @@ class TestMixerWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void slotsAndListenersAreWhereTheCodeExpectsThem()
-    {
-        const QMetaObject& meta = TarvixMixer::staticMetaObject;
-        QStringList methods;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
-            methods.append(QString::fromLatin1(meta.method(i).methodSignature()));
-        QCOMPARE(
-            methods.join(' '),
-            "TarvixDeviceCallbackGUI(CallbackType,QString) VolumeChangedCallbackGUI() "
-            "setPhantomLeft(bool) setPhantomRight(bool) setLoopbackLeft(bool) "
-            "setLoopbackRight(bool) setOnTop(bool) setPlaybackVolumeLeft(int) "
-            "setPlaybackVolumeRight(int) setRecordVolumeLeft(int) setRecordVolumeRight(int) "
-            "setPlaybackMute(bool) setRecordMute(bool) "
-            "TarvixDeviceCallbackGUIHandle(CallbackType,QString) comboBoxSelectionChanged(int) "
-            "VolumeChangedCallbackGUIHandle() update_hid_controls() StorePresetDialog() "
-            "LoadPresetDialog()");
-        MixerFixture f;
-        TarvixMixer* window = f.open({fakeDevice("a")}, {"a"});
-        QCOMPARE(window->qt_metacast("QMainWindow"), static_cast<void*>(window));
-        QCOMPARE(window->qt_metacast("TarvixHIDChangedCallback"),
-                 static_cast<void*>(f.device("a")->hid->callback));
-    }
-
     // Start-up: the library reports a device from within the registration; it is listed,
     // selected and applied, with the locks nested, before the constructor returns.
     void arrivalDuringRegistrationIsAppliedBeforeTheConstructorReturns()
     {
         MixerFixture f;
         f.open({fakeDevice("a")}, {"a"});
-        QCOMPARE(f.itemIds(), QStringList{"a"});
-        QCOMPARE(f.deviceList()->itemText(0), "Device a");
+        QCOMPARE(f.ids(), QStringList{"a"});
+        QCOMPARE(deviceList(f.window.get())->itemText(0), "Device a");
         QCOMPARE(
             f.library.log.calls().mid(0, 18),
             QStringList({"registerTarvixDeviceCallback", "lock", "unlock", "lock", "getDevice(a)",
@@ -79,8 +56,8 @@ private slots:
         MixerFixture f;
         f.open({fakeDevice("a")});
         f.library.notifyFromThread(DeviceArrival, "a");
-        QCOMPARE(f.deviceList()->count(), 0);
-        QTRY_COMPARE(f.itemIds(), QStringList{"a"});
+        QCOMPARE(deviceList(f.window.get())->count(), 0);
+        QTRY_COMPARE(f.ids(), QStringList{"a"});
         f.library.log.clear();
         std::thread library([&] {
             for (int i = 1; i <= 10; ++i)
@@ -126,13 +103,13 @@ private slots:
         QFETCH(QString, shown);
         MixerFixture f;
         f.open({fakeDevice("a"), fakeDevice("b"), fakeDevice("c", false, false, true)}, {"a", "b"});
-        f.deviceList()->setCurrentIndex(current);
+        deviceList(f.window.get())->setCurrentIndex(current);
         if (type == DeviceRemoval)
             f.library.unplug(id);
         f.library.log.clear();
         f.library.notify(CallbackType(type), id);
-        QCOMPARE(f.itemIds(), ids);
-        QCOMPARE(f.deviceList()->currentData().toString(), shown);
+        QCOMPARE(f.ids(), ids);
+        QCOMPARE(deviceList(f.window.get())->currentData().toString(), shown);
         if (type == DeviceRemoval) // a removed device is forgotten without a call to it
             QVERIFY(!f.library.log.contains(QString::fromLatin1(id + ".")));
         QVERIFY(f.device(shown.toLatin1())->output->callback);
@@ -153,8 +130,8 @@ private slots:
         f.window->update_hid_controls();
         f.window->onHIDChanged();
         QCOMPARE(f.library.log.deviceCalls(), QStringList{});
-        QTRY_COMPARE(f.deviceList()->count(), 0);
-        QCOMPARE(f.deviceList()->currentIndex(), -1);
+        QTRY_COMPARE(deviceList(f.window.get())->count(), 0);
+        QCOMPARE(deviceList(f.window.get())->currentIndex(), -1);
         QCOMPARE(enabledParts(f), "");
         QCOMPARE(f.library.log.deviceCalls(), QStringList{});
     }
@@ -177,12 +154,12 @@ private slots:
         f.open({fakeDevice("a"), fakeDevice("b", false, true, false), fakeDevice("c")},
                {"a", "b", "c"});
         f.library.unplug("c");
-        f.deviceList()->setCurrentIndex(1);
+        deviceList(f.window.get())->setCurrentIndex(1);
         FakeDevice* a = f.device("a");
         QVERIFY(!a->hid->callback && !a->input->callback && !a->output->callback);
         QVERIFY(f.device("b")->input->callback);
         QCOMPARE(enabledParts(f), "gb_record");
-        f.deviceList()->setCurrentIndex(2); // gone from the library: nothing is shown
+        deviceList(f.window.get())->setCurrentIndex(2); // gone from the library: nothing is shown
         QVERIFY(!f.device("b")->input->callback);
         QCOMPARE(enabledParts(f), "");
     }
@@ -212,8 +189,8 @@ private slots:
         MixerFixture f;
         f.open({config}, {"a"});
         for (const char* side : {"left", "right"}) {
-            QSlider* output = f.slider(qPrintable(QString("vol_slider_playback_") + side));
-            QSlider* input = f.slider(qPrintable(QString("vol_slider_record_") + side));
+            QSlider* output = f.slider(QString("vol_slider_playback_") + side);
+            QSlider* input = f.slider(QString("vol_slider_record_") + side);
             QCOMPARE((QList<int>{output->minimum(), output->maximum(), input->minimum(),
                                  input->maximum()}),
                      ranges);
@@ -266,11 +243,11 @@ private slots:
         f.open({fakeDevice("a")}, {"a"});
         f.box("cb_playback_link")->setChecked(false);
         f.box("cb_record_link")->setChecked(false);
-        f.slider(qPrintable("vol_slider_" + slider))->setValue(position + 1);
+        f.slider("vol_slider_" + slider)->setValue(position + 1);
         f.library.log.clear();
-        f.slider(qPrintable("vol_slider_" + slider))->setValue(position);
+        f.slider("vol_slider_" + slider)->setValue(position);
         QVERIFY(f.library.log.contains("a." + call));
-        QCOMPARE(f.label(qPrintable("vol_label_" + slider))->text(), label);
+        QCOMPARE(f.label("vol_label_" + slider)->text(), label);
         QCOMPARE(f.library.log.deviceCalls().filter(".set").size(), 1);
     }
 
@@ -298,13 +275,13 @@ private slots:
         QFETCH(int, link);
         MixerFixture f;
         f.open({fakeDevice("a")}, {"a"});
-        QCheckBox* linkBox = f.box(qPrintable("cb_" + direction + "_link"));
+        QCheckBox* linkBox = f.box("cb_" + direction + "_link");
         linkBox->setTristate(true);
         linkBox->setCheckState(Qt::CheckState(link));
-        QSlider* right = f.slider(qPrintable("vol_slider_" + direction + "_right"));
+        QSlider* right = f.slider("vol_slider_" + direction + "_right");
         const bool output = direction == "playback";
         f.library.log.clear();
-        f.slider(qPrintable("vol_slider_" + direction + "_left"))->setValue(output ? -3 : 3);
+        f.slider("vol_slider_" + direction + "_left")->setValue(output ? -3 : 3);
         const QString e = output ? "a.output." : "a.input.";
         QStringList expected = {"lock", e + "getVolumeRange",
                                 e + (output ? "setVolumeLeft(-1.5)" : "setVolumeLeft(6)")};
@@ -324,33 +301,27 @@ private slots:
 
     void muteBoxesAndSwitchBoxesSetOnlyTheirOwn_data()
     {
-        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("call");
-        QTest::newRow("output mute") << "cb_playback_mute"
-                                     << "a.output.setMute";
-        QTest::newRow("input mute") << "cb_record_mute"
-                                    << "a.input.setMute";
-        QTest::newRow("phantom left") << "cb_phantom_left"
-                                      << "a.hid.setPhantomLeft";
-        QTest::newRow("phantom right") << "cb_phantom_right"
-                                       << "a.hid.setPhantomRight";
-        QTest::newRow("loopback left") << "cb_loopback_left"
-                                       << "a.hid.setLoopbackLeft";
-        QTest::newRow("loopback right") << "cb_loopback_right"
-                                        << "a.hid.setLoopbackRight";
+        for (const auto& row : {std::array{"cb_playback_mute", "a.output.setMute"},
+                                std::array{"cb_record_mute", "a.input.setMute"},
+                                std::array{"cb_phantom_left", "a.hid.setPhantomLeft"},
+                                std::array{"cb_phantom_right", "a.hid.setPhantomRight"},
+                                std::array{"cb_loopback_left", "a.hid.setLoopbackLeft"},
+                                std::array{"cb_loopback_right", "a.hid.setLoopbackRight"}})
+            QTest::newRow(row[0]) << QString(row[1]);
     }
 
     // Clicks reach the device; states set by code do not.
     void muteBoxesAndSwitchBoxesSetOnlyTheirOwn()
     {
-        QFETCH(QString, box);
+        const QString box = QTest::currentDataTag();
         QFETCH(QString, call);
         MixerFixture f;
         f.open({fakeDevice("a")}, {"a"});
         f.library.log.clear();
-        f.box(qPrintable(box))->click();
-        f.box(qPrintable(box))->click();
-        f.box(qPrintable(box))->setChecked(true);
+        f.box(box)->click();
+        f.box(box)->click();
+        f.box(box)->setChecked(true);
         QCOMPARE(f.library.log.deviceCalls(), QStringList({call + "(true)", call + "(false)"}));
     }
 

@@ -1,6 +1,5 @@
-#include "mixerfixture.h"
 #include "presetexample.h"
-#include "presetfiledialogs.h"
+#include "windowtesting.h"
 
 #include <QApplication>
 #include <QErrorMessage>
@@ -10,47 +9,15 @@
 #include <QTest>
 #include <QTextEdit>
 
-#include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
-#include <functional>
-#include <mutex>
+#include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
-
-// Answers the preset commands' file dialogs for a test and records how they were asked.
-class ScriptedDialogs : public PresetFileDialogs
-{
-public:
-    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
-                            const QString& filter) override
-    {
-        return answer("save", parent, caption, directory, filter);
-    }
-    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
-                            const QString& filter) override
-    {
-        return answer("open", parent, caption, directory, filter);
-    }
-
-    QString fileName;
-    std::function<void()> whileOpen; // runs while the dialog is "open"
-    QStringList asked;
-
-private:
-    QString answer(const char* kind, QWidget* parent, const QString& caption,
-                   const QString& directory, const QString& filter)
-    {
-        asked.append(QStringList{kind, parent->objectName(), caption, directory, filter}.join('|'));
-        if (whileOpen)
-            whileOpen();
-        return fileName;
-    }
-};
 
 QByteArray readAll(const QString& path)
 {
@@ -92,38 +59,19 @@ FakeDevice* prepareExampleDevice(MixerFixture& fixture)
     return device;
 }
 
-// Should a command block on a named pipe, opens its other end after a while so that the
-// command returns and the test fails instead of hanging.
-class PipeUnblocker
+// Runs a command on a named pipe. Should it block there, the pipe's other end is opened after a
+// while so that the command returns and the test fails instead of hanging.
+void runUnblocked(const QString& pipe, const std::function<void()>& command)
 {
-public:
-    explicit PipeUnblocker(const QString& pipe)
-        : thread([this, path = QFile::encodeName(pipe)] {
-              std::unique_lock<std::mutex> lock(mutex);
-              if (finished.wait_for(lock, std::chrono::seconds(10), [this] { return done; }))
-                  return;
-              const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK);
-              if (fd >= 0)
-                  ::close(fd);
-          })
-    {
-    }
-    ~PipeUnblocker()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            done = true;
-        }
-        finished.notify_all();
-        thread.join();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::thread thread;
-};
+    std::promise<void> finished;
+    std::thread unblocker([path = QFile::encodeName(pipe), done = finished.get_future()] {
+        if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout)
+            ::close(::open(path.constData(), O_RDWR | O_NONBLOCK));
+    });
+    command();
+    finished.set_value();
+    unblocker.join();
+}
 
 } // namespace
 
@@ -154,11 +102,11 @@ private slots:
     // A cancelled store does nothing; a cancelled load still brings the window up to date.
     void cancelledDialogs()
     {
-        fixture->widget<QPushButton>("StoreButton")->click();
+        widget<QPushButton>(fixture->window.get(), "StoreButton")->click();
         QCOMPARE(fixture->library.log.calls(), QStringList{});
         fixture->box("cb_phantom_left")->setChecked(false);
         fixture->label("vol_label_playback_left")->setText("stale");
-        fixture->widget<QPushButton>("LoadButton")->click();
+        widget<QPushButton>(fixture->window.get(), "LoadButton")->click();
         QVERIFY(fixture->box("cb_phantom_left")->isChecked());
         QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-20.5 dB");
         QVERIFY(!fixture->library.log.contains("a.output.set"));
@@ -291,13 +239,9 @@ private slots:
             QVERIFY(QFile::link(pipe, dialogs.fileName));
         }
         fixture->label("vol_label_playback_left")->setText("as it was");
-        {
-            PipeUnblocker unblocker(pipe);
-            if (store)
-                fixture->window->StorePresetDialog();
-            else
-                fixture->window->LoadPresetDialog();
-        }
+        runUnblocked(pipe, [this, store] {
+            store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
+        });
         QCOMPARE(errorMessages(), QStringList{store ? openFailedOnStore : openFailedOnLoad});
         QVERIFY(S_ISFIFO(statOf(pipe).st_mode));
         QCOMPARE(fixture->library.log.calls(), QStringList{});
@@ -420,19 +364,17 @@ private slots:
             else
                 fixture->library.notifyFromThread(DeviceRemoval, "a");
         };
-        if (store)
-            fixture->window->StorePresetDialog();
-        else
-            fixture->window->LoadPresetDialog();
+        store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
         QCOMPARE(errorMessages(), QStringList{store ? removedOnStore : removedOnLoad});
         QCOMPARE(readAll(dialogs.fileName), earlier);
         QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
         QVERIFY(!fixture->library.log.contains("a.output.set"));
         QVERIFY(!fixture->library.log.contains("b.output.set"));
         QVERIFY(!fixture->library.log.contains("b.hid.set"));
-        QCOMPARE(fixture->widget("gb_playback")->isEnabled(), store || handledWhileOpen);
-        QTRY_COMPARE(fixture->itemIds(), QStringList{"b"});
-        QVERIFY(fixture->widget("gb_playback")->isEnabled());
+        QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
+                 store || handledWhileOpen);
+        QTRY_COMPARE(fixture->ids(), QStringList{"b"});
+        QVERIFY(widget(fixture->window.get(), "gb_playback")->isEnabled());
     }
 
 private:
