@@ -138,31 +138,12 @@ class TestMixerWithSimulator : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultDevicesAppearAndTheFirstIsApplied();
     void pluggedDevicesAppearAndPullingTheCurrentOneHandsOver();
-    void changesMadeElsewhereReachTheWidgets();
+    void defaultDevicesAppearAndFollowChangesMadeElsewhere();
     void hostileValuesLeaveSaneWidgets_data();
     void hostileValuesLeaveSaneWidgets();
     void deletingTheLibraryFirstWithNotificationsQueuedCallsNothingAfterwards();
 };
-
-void TestMixerWithSimulator::defaultDevicesAppearAndTheFirstIsApplied()
-{
-    SimulatedMixer mixer;
-    // Arrivals from the delivery thread wait for the window's queued handlers.
-    QCOMPARE(itemIds(mixer.window.get()), QStringList());
-    QVERIFY(mixer.settled());
-    QCOMPARE(mixer.current(), QString::fromStdString(duoId));
-    mixer.verifyInStep();
-    QCOMPARE(mixer.slider("vol_slider_playback_right")->value(), -40);
-    QCOMPARE(mixer.label("vol_label_playback_left")->text(), QStringLiteral("-20.0 dB"));
-    QCOMPARE(mixer.label("vol_label_record_right")->text(), QStringLiteral("18 dB"));
-    // Applying a device writes nothing back.
-    for (const SimulatedDeviceConfig& device : mixer.library().presentDevices()) {
-        QCOMPARE(device.output->leftDb, -20.0f);
-        QCOMPARE(device.input->rightDb, 8.0f);
-    }
-}
 
 void TestMixerWithSimulator::pluggedDevicesAppearAndPullingTheCurrentOneHandsOver()
 {
@@ -212,11 +193,23 @@ void TestMixerWithSimulator::pluggedDevicesAppearAndPullingTheCurrentOneHandsOve
     mixer.window->update_hid_controls();
 }
 
-void TestMixerWithSimulator::changesMadeElsewhereReachTheWidgets()
+void TestMixerWithSimulator::defaultDevicesAppearAndFollowChangesMadeElsewhere()
 {
     SimulatedMixer mixer;
     SimulatedControl& library = mixer.library();
+    // Arrivals from the delivery thread wait for the window's queued handlers.
+    QCOMPARE(itemIds(mixer.window.get()), QStringList());
     QVERIFY(mixer.settled());
+    QCOMPARE(mixer.current(), QString::fromStdString(duoId));
+    mixer.verifyInStep();
+    QCOMPARE(mixer.slider("vol_slider_playback_right")->value(), -40);
+    QCOMPARE(mixer.label("vol_label_record_right")->text(), QStringLiteral("18 dB"));
+    // Applying a device writes nothing back.
+    for (const SimulatedDeviceConfig& device : library.presentDevices()) {
+        QCOMPARE(device.output->leftDb, -20.0f);
+        QCOMPARE(device.input->rightDb, 8.0f);
+    }
+
     library.changeVolumeLeft(duoId, Kind::Output, -30.5f);
     library.changeVolumeRight(duoId, Kind::Output, -75.0f);
     library.changeVolumeLeft(duoId, Kind::Input, 12.0f);
