@@ -1,5 +1,5 @@
-#include "windowtesting.h"
 #include "presetexample.h"
+#include "windowtesting.h"
 
 #include <QAccessible>
 #include <QTemporaryDir>
