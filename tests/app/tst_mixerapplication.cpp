@@ -58,16 +58,6 @@ private:
     };
 };
 
-QList<QWidget*> visibleTopLevels()
-{
-    QList<QWidget*> visible;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible())
-            visible << widget;
-    }
-    return visible;
-}
-
 } // namespace
 
 // Versions and COM results are written as the system reports them, not through the seam's
@@ -85,29 +75,26 @@ private slots:
         QTest::addColumn<QString>("how"); // how the shown window is closed
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QStringList>("expectedLog");
-        const QString dialog = QStringLiteral("WindowsVersionErrorDialog");
-        const QString box = QStringLiteral("QErrorMessage");
+        const QString dialog = "WindowsVersionErrorDialog", box = "QErrorMessage";
         const QStringList ran{"coInitialize", "createControl", "control deleted",
                               "coUninitialize, window alive", "window destroyed"};
-        QTest::newRow("XP, Close") << 0x0030 << 0L << true << "button" << dialog << QStringList();
-        QTest::newRow("2003, Escape")
-            << 0x0040 << 0L << true << "escape" << dialog << QStringList();
-        QTest::newRow("above Vista") << 0x0081 << 0L << true << "close" << dialog << QStringList();
-        QTest::newRow("below 7") << 0x008f << 0L << true << "close" << dialog << QStringList();
-        QTest::newRow("8, exit 7") << 0x00a0 << 0L << true << "exit" << dialog << QStringList();
-        QTest::newRow("Vista, S_OK") << 0x0080 << 0L << true << "close"
-                                     << "TarvixMixer" << ran;
-        QTest::newRow("7, S_FALSE") << 0x0090 << 1L << true << "close"
-                                    << "TarvixMixer" << ran;
-        QTest::newRow("7, exit 7") << 0x0090 << 0L << true << "exit"
-                                   << "TarvixMixer" << ran;
-        QTest::newRow("RPC_E_CHANGED_MODE") << 0x0090 << long(std::int32_t(0x80010106u)) << true
-                                            << "close" << box << QStringList{"coInitialize"};
-        QTest::newRow("COM 2, exit 7")
-            << 0x0090 << 2L << true << "exit" << box << QStringList{"coInitialize"};
-        QTest::newRow("no control")
-            << 0x0090 << 0L << false << "close" << box
-            << QStringList{"coInitialize", "createControl", "coUninitialize"};
+        const auto row = [](const char* name, int version, long com, const char* how,
+                            const QString& shown, const QStringList& log, bool control = true) {
+            QTest::newRow(name) << version << com << control << QString(how) << shown << log;
+        };
+        row("XP, Close", 0x0030, 0, "button", dialog, {});
+        row("2003, Escape", 0x0040, 0, "escape", dialog, {});
+        row("above Vista", 0x0081, 0, "close", dialog, {});
+        row("below 7", 0x008f, 0, "close", dialog, {});
+        row("8, exit 7", 0x00a0, 0, "exit", dialog, {});
+        row("Vista, S_OK", 0x0080, 0, "close", "TarvixMixer", ran);
+        row("7, S_FALSE", 0x0090, 1, "close", "TarvixMixer", ran);
+        row("7, exit 7", 0x0090, 0, "exit", "TarvixMixer", ran);
+        row("RPC_E_CHANGED_MODE", 0x0090, std::int32_t(0x80010106u), "close", box,
+            {"coInitialize"});
+        row("COM 2, exit 7", 0x0090, 2, "exit", box, {"coInitialize"});
+        row("no control", 0x0090, 0, "close", box,
+            {"coInitialize", "createControl", "coUninitialize"}, false);
     }
 
     // Runs the program until it shows something, closes that, and checks the calls made in order.
@@ -125,7 +112,9 @@ private slots:
         QObject timers;
         QTimer::singleShot(60000, &timers, [] { QCoreApplication::exit(-1); });
         QTimer::singleShot(0, &timers, [&] {
-            for (QWidget* window : visibleTopLevels()) {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (!window->isVisible())
+                    continue;
                 shownNames << window->metaObject()->className()
                            << QString::number(window->isModal());
                 if (qobject_cast<TarvixMixer*>(window))
