@@ -3,19 +3,26 @@
 #include <QString>
 #include <QStringList>
 
-// The program's command line: --help, --version, --backend NAME and --all-cards. A plain value,
-// made and read on the GUI thread during start-up; it owns nothing.
+// The program's command line: --help, --version, --backend NAME, --all-cards, --simulator-panel
+// and one preset file to load. A plain value, made and read on the GUI thread during start-up;
+// it owns nothing.
 class CommandLine
 {
 public:
     enum class Action { RunMixer, PrintHelp, PrintVersion, Fail };
 
-    // Exit codes of the actions that end the program before the window opens.
+    // Exit codes of the failures that end the program before the window opens.
+    static constexpr int FileError = 1;
     static constexpr int UsageError = 2;
 
+    // The backend that offers --simulator-panel.
+    static constexpr const char* simulatorBackend = "simulator";
+
     // Reads arguments (the first is the program itself, as in argv); backends are the names that
-    // --backend accepts. QApplication takes Qt's own options (-platform, -style, ...) out of
-    // argv first, so before that only help and version requests are to be trusted.
+    // --backend accepts. --simulator-panel without --backend picks the simulator. A preset file
+    // must be a readable regular file (it is not opened here, so a named pipe cannot block
+    // start-up). QApplication takes Qt's own options (-platform, -style, ...) out of argv first, so
+    // before that only help and version requests are to be trusted.
     static CommandLine parse(const QStringList& arguments, const QStringList& backends);
 
     // argv as a list, without QApplication; for the help and version requests that must work
@@ -23,17 +30,28 @@ public:
     static QStringList argumentsOf(int argc, const char* const* argv);
 
     Action action() const { return currentAction; }
-    // The backend that --backend named; empty when the option was not given.
+    // The backend that --backend named, or the simulator for --simulator-panel; empty for the
+    // default one.
     QString backend() const { return backendName; }
     // --all-cards: list every sound card, not only USB audio interfaces.
     bool allCards() const { return everyCard; }
+    // The preset file to load into the first device with switches; empty when none was named.
+    QString presetFile() const { return presetFileName; }
+    // Whether to open the "Simulated hardware" window beside the mixer.
+    bool simulatorPanel() const { return wantsSimulatorPanel; }
     // Writes the help or version text to standard output, or the error with a hint to standard
-    // error, and returns the exit code: 0 after help or version, UsageError after an error.
+    // error, and returns the exit code: 0 after help or version, FileError or UsageError after
+    // an error.
     int report() const;
 
 private:
+    void fail(int code, const QString& message);
+
     Action currentAction = Action::RunMixer;
+    int exitCode = 0;
     QString text;
     QString backendName;
     bool everyCard = false;
+    QString presetFileName;
+    bool wantsSimulatorPanel = false;
 };

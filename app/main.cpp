@@ -2,8 +2,13 @@
 #include "commandline.h"
 #include "hostsystem.h"
 #include "mixerapplication.h"
+#include "simulatedhardware.h"
+#include "simulatedhardwarepanel.h"
+#include "tarvixcontrol.h"
+#include "tarvixmixer.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -11,8 +16,23 @@ QStringList backendNames()
 {
     QStringList names;
     for (const BackendEntry& entry : BackendTable::entries())
-        names.append(QLatin1String(entry.name));
+        names.append(QString::fromUtf8(entry.name));
     return names;
+}
+
+// What the command line asks beside the window: a preset file to load, the simulated hardware.
+std::unique_ptr<QObject> openCompanions(const CommandLine& commandLine, TarvixMixer& window,
+                                        TarvixControl& control)
+{
+    if (!commandLine.presetFile().isEmpty())
+        window.loadPresetFileWhenReady(QFileInfo(commandLine.presetFile()).absoluteFilePath());
+    // The command line has made sure that the simulator is the backend.
+    auto* hardware = dynamic_cast<SimulatedHardware*>(&control);
+    if (!commandLine.simulatorPanel() || !hardware)
+        return nullptr;
+    auto panel = std::make_unique<SimulatedHardwarePanel>(*hardware, &window);
+    panel->show();
+    return panel;
 }
 
 } // namespace
@@ -22,20 +42,22 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tarvixmixer"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVIXMIXER_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.tarvix.TarvixMixer"));
+    const QStringList backends = backendNames();
 
     // Help and version are answered before QApplication exists, so they need no display.
-    const CommandLine early =
-        CommandLine::parse(CommandLine::argumentsOf(argc, argv), backendNames());
+    const CommandLine early = CommandLine::parse(CommandLine::argumentsOf(argc, argv), backends);
     if (early.action() == CommandLine::Action::PrintHelp ||
         early.action() == CommandLine::Action::PrintVersion)
         return early.report();
 
     QApplication application(argc, argv);
-    const CommandLine commandLine = CommandLine::parse(QApplication::arguments(), backendNames());
+    const CommandLine commandLine = CommandLine::parse(QApplication::arguments(), backends);
     if (commandLine.action() != CommandLine::Action::RunMixer)
         return commandLine.report();
 
     BackendTable::setListAllCards(commandLine.allCards());
     HostSystem system(commandLine.backend());
-    return runMixerApplication(system);
+    return runMixerApplication(system, [&](TarvixMixer& window, TarvixControl& control) {
+        return openCompanions(commandLine, window, control);
+    });
 }

@@ -40,14 +40,17 @@ int runErrorMessage(const QString& message)
     return result;
 }
 
-int runMixerWindow(SystemServices& system, TarvixControl* control)
+int runMixerWindow(SystemServices& system, TarvixControl* control,
+                   const WindowCompanions& companions)
 {
     TarvixMixer window(control, nullptr);
     // Hardware backends may find nothing to show; the simulator always has its devices.
     if (QLatin1String(control->backendName()) != QLatin1String("Simulated devices"))
         new NoDeviceHint(&window);
     window.show();
+    std::unique_ptr<QObject> extras = companions ? companions(window, *control) : nullptr;
     const int result = QApplication::exec();
+    extras.reset();
     // The window is destroyed only after the library and COM are gone, so it lets go of the
     // library first.
     window.detachFromLibrary();
@@ -58,7 +61,7 @@ int runMixerWindow(SystemServices& system, TarvixControl* control)
 
 } // namespace
 
-int runMixerApplication(SystemServices& system)
+int runMixerApplication(SystemServices& system, const WindowCompanions& companions)
 {
     if (!isSupportedWindowsVersion(system.windowsVersion()))
         return runVersionErrorDialog();
@@ -72,5 +75,5 @@ int runMixerApplication(SystemServices& system)
         system.coUninitialize();
         return result;
     }
-    return runMixerWindow(system, control);
+    return runMixerWindow(system, control, companions);
 }

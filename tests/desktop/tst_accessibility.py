@@ -5,7 +5,9 @@ Run inside an X server and a D-Bus session of its own (run_accessibility.sh does
 the program, finds it on the AT-SPI bus with pyatspi, checks that every control says what it is
 and that the level sliders carry their dB read-outs, then drives the window with default actions
 only: ticks "Phantom power, left", moves a slider, stores a preset with "Store preset…" and the
-file dialog's "Save", and reads the file to prove the switch reached the device.
+file dialog's "Save", and reads the file to prove the switch reached the device. Then it starts
+the program with a preset file, which must show in the window, and with --simulator-panel, whose
+switches must reach the main window as a device's would.
 
 Exit codes: 0 passed, 1 failed, 77 skipped because a needed package is missing.
 """
@@ -96,15 +98,25 @@ def default_action(node):
     action.doAction(0)
 
 
-def main(program):
-    work = tempfile.mkdtemp(prefix="tarvix-a11y-")
-    preset = os.path.join(work, "reached-the-device.tarvix")
+def start(command, work):
+    """Starts the program and returns it with its accessible application."""
+    global program_process
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                QT_ACCESSIBILITY="1", XDG_CONFIG_HOME=work)
-    global program_process
-    process = program_process = subprocess.Popen([program], env=env)
+    process = program_process = subprocess.Popen(command, env=env)
+    return process, wait_for("the program on the accessibility bus",
+                             lambda: find_application(process.pid))
+
+
+def stop(process):
+    process.terminate()
+    process.wait(timeout=30)
+
+
+def test_window(program, work):
+    preset = os.path.join(work, "reached-the-device.tarvix")
+    process, app = start([program], work)
     try:
-        app = wait_for("the program on the accessibility bus", lambda: find_application(process.pid))
         found = wait_for("the window's controls", lambda: (lambda c: c if len(c) >= 14 else None)(
             controls(app)))
         for role, names in NAMES.items():
@@ -158,18 +170,65 @@ def main(program):
         check("<PhantomLeft>%s</PhantomLeft>" % ("true" if wanted else "false") in document,
               "the device holds phantom power %s, as the box says" % wanted)
     finally:
-        process.terminate()
-        process.wait(timeout=30)
+        stop(process)
+
+
+def test_preset_argument(program, work):
+    preset = os.path.join(work, "argument.tarvix")
+    with open(preset, "w", encoding="utf-8") as file:
+        file.write('<?xml version="1.0" encoding="UTF-8"?>\n<Tarvix><Mixer><Output>'
+                   "<VolumeLeft>-31.5</VolumeLeft><VolumeRight>-31.5</VolumeRight>"
+                   "<Muted>false</Muted></Output></Mixer><Hid><PhantomLeft>true</PhantomLeft>"
+                   "<PhantomRight>false</PhantomRight><LoopbackLeft>false</LoopbackLeft>"
+                   "<LoopbackRight>true</LoopbackRight></Hid></Tarvix>\n")
+    process, app = start([program, preset], work)
+    try:
+        found = wait_for("the loaded preset", lambda: (lambda c: c if (
+            ("slider", "Output level, left") in c
+            and c[("slider", "Output level, left")].description == "-31.5 dB") else None)(
+                controls(app)))
+        check(True, "the preset named on the command line set the output to -31.5 dB")
+        check(is_checked(found[("check box", "Phantom power, left")])
+              and is_checked(found[("check box", "Loopback, right")])
+              and not is_checked(found[("check box", "Loopback, left")]),
+              "and its switches show in the window")
+    finally:
+        stop(process)
+
+
+def test_simulator_panel(program, work):
+    process, app = start([program, "--simulator-panel"], work)
+    try:
+        panel = wait_for("the simulated hardware window", lambda: next(
+            (n for n in app if n is not None and n.name == "Simulated hardware"), None))
+        window = next(n for n in app if n is not None and n.name == "TarvixMixer")
+        on_device = wait_for("the panel's switch", lambda: next(
+            (n for n in walk(panel) if n.getRoleName() == "check box"
+             and n.name == "Phantom power, left"), None))
+        in_window = wait_for("the window's switch", lambda: next(
+            (n for n in walk(window) if n.getRoleName() == "check box"
+             and n.name == "Phantom power, left"), None))
+        wanted = not is_checked(in_window)
+        default_action(on_device)
+        wait_for("the window to follow the device", lambda: is_checked(in_window) == wanted)
+        check(True, "phantom power turned on the simulated device shows in the main window")
+    finally:
+        stop(process)
+
+
+def main(program):
+    work = tempfile.mkdtemp(prefix="tarvix-a11y-")
+    for test in (test_window, test_preset_argument, test_simulator_panel):
+        try:
+            test(program, work)
+        except TimeoutError as error:
+            check(False, "%s: %s" % (test.__name__, error))
 
 
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         print("usage: tst_accessibility.py PROGRAM", file=sys.stderr)
         sys.exit(2)
-    try:
-        main(sys.argv[1])
-    except TimeoutError as error:
-        failures.append(str(error))
-        print("FAILED: " + str(error))
+    main(sys.argv[1])
     print("%d passed, %d failed" % (0 if failures else 1, 1 if failures else 0))
     sys.exit(1 if failures else 0)
