@@ -22,7 +22,11 @@ StartupReporter::StartupReporter(Mode mode, const char* windowClass, bool needsD
 
 StartupReporter::Mode StartupReporter::modeFromArguments(int argc, char* argv[])
 {
-    return (argc > 1 && std::strcmp(argv[1], "idle") == 0) ? Mode::Idle : Mode::Startup;
+    if (argc > 1 && std::strcmp(argv[1], "idle") == 0)
+        return Mode::Idle;
+    if (argc > 1 && std::strcmp(argv[1], "idle-minimised") == 0)
+        return Mode::IdleMinimised;
+    return Mode::Startup;
 }
 
 std::int64_t StartupReporter::sinceSpawn(std::int64_t now)
@@ -41,6 +45,7 @@ bool StartupReporter::eventFilter(QObject* watched, QEvent* event)
         QWidget* mainWindow = window && window->isExposed() ? mainWindowOf(window) : nullptr;
         if (mainWindow) {
             exposed = true;
+            readyWindow = mainWindow;
             exposedNs = sinceSpawn(BenchSupport::monotonicNs());
             if (needsDevice)
                 watchDeviceList(mainWindow);
@@ -93,4 +98,6 @@ void StartupReporter::checkReady()
     std::fflush(stdout);
     if (mode == Mode::Startup)
         QCoreApplication::quit();
+    else if (mode == Mode::IdleMinimised && readyWindow)
+        readyWindow->showMinimized();
 }

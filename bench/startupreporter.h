@@ -16,17 +16,18 @@ class QWidget;
 // object existed, the main window was shown, it was exposed and the device was applied
 // ("app_ns", "shown_ns", "exposed_ns", "applied_ns"; the last is the expose time when the device
 // came first), so that a slow start can be broken down. In idle mode the program stays up until it
-// is terminated.
+// is terminated; in minimised idle mode it also minimises the main window once it is ready.
 class StartupReporter : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Mode { Startup, Idle };
+    enum class Mode { Startup, Idle, IdleMinimised };
 
     StartupReporter(Mode mode, const char* windowClass, bool needsDevice);
 
-    // "idle" as the first argument selects idle mode; anything else start-up mode.
+    // "idle" as the first argument selects idle mode, "idle-minimised" minimised idle mode;
+    // anything else start-up mode.
     static Mode modeFromArguments(int argc, char* argv[]);
 
 protected:
@@ -50,4 +51,5 @@ private:
     bool exposed = false;
     bool reported = false;
     QPointer<QComboBox> deviceList;
+    QPointer<QWidget> readyWindow;
 };
