@@ -54,8 +54,9 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     parser.addOption(allCardsOption);
     const QCommandLineOption panelOption(
         QStringLiteral("simulator-panel"),
-        QStringLiteral("Open the \"Simulated hardware\" window, where the simulated devices can be "
-                       "plugged, unplugged and turned as if by hand; it uses the simulator backend."));
+        QStringLiteral("Open the \"Simulated hardware\" window, where the simulated devices can "
+                       "be plugged, unplugged and turned as if by hand; picks the simulator "
+                       "backend."));
     parser.addOption(panelOption);
     parser.addPositionalArgument(
         QStringLiteral("file"),

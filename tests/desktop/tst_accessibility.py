@@ -115,7 +115,7 @@ def stop(process):
 
 def test_window(program, work):
     preset = os.path.join(work, "reached-the-device.tarvix")
-    process, app = start([program], work)
+    process, app = start([program, "--backend", "simulator"], work)
     try:
         found = wait_for("the window's controls", lambda: (lambda c: c if len(c) >= 14 else None)(
             controls(app)))
@@ -181,7 +181,7 @@ def test_preset_argument(program, work):
                    "<Muted>false</Muted></Output></Mixer><Hid><PhantomLeft>true</PhantomLeft>"
                    "<PhantomRight>false</PhantomRight><LoopbackLeft>false</LoopbackLeft>"
                    "<LoopbackRight>true</LoopbackRight></Hid></Tarvix>\n")
-    process, app = start([program, preset], work)
+    process, app = start([program, "--backend", "simulator", preset], work)
     try:
         found = wait_for("the loaded preset", lambda: (lambda c: c if (
             ("slider", "Output level, left") in c

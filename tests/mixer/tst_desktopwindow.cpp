@@ -31,13 +31,14 @@ private slots:
         QFETCH(QString, deviceCall);
         MixerFixture f;
         f.open({fakeDevice("a", hasSwitches)}, {"a"});
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(f.box(box.constData()));
-        QAccessibleActionInterface* actions = accessible->actionInterface();
+        QCheckBox* checkBox = f.box(box.constData());
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(checkBox)->actionInterface();
         // AT-SPI's default action is the first one.
         QCOMPARE(actions->actionNames().value(0), QAccessibleActionInterface::toggleAction());
         f.library.log.clear();
         actions->doAction(QAccessibleActionInterface::toggleAction());
-        QCOMPARE(f.box(box.constData())->isChecked(), !deviceCall.isEmpty());
+        QCOMPARE(checkBox->isChecked(), !deviceCall.isEmpty());
         QCOMPARE(f.library.log.calls().contains(deviceCall), !deviceCall.isEmpty());
     }
 
