@@ -1,29 +1,16 @@
 #include "simulatordriver.h"
 
-#include <chrono>
-#include <condition_variable>
+#include <future>
 #include <memory>
-#include <mutex>
 
 namespace SimulatorDriver {
 
 bool waitUntilDelivered(SimulatedHardware& hardware, int timeoutMs)
 {
-    struct Done
-    {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool done = false;
-    };
-    const auto state = std::make_shared<Done>();
-    hardware.whenDone([state] {
-        std::lock_guard<std::mutex> guard(state->mutex);
-        state->done = true;
-        state->changed.notify_all();
-    });
-    std::unique_lock<std::mutex> guard(state->mutex);
-    return state->changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                                   [&state] { return state->done; });
+    const auto done = std::make_shared<std::promise<void>>();
+    std::future<void> delivered = done->get_future();
+    hardware.whenDone([done] { done->set_value(); });
+    return delivered.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
 }
 
 } // namespace SimulatorDriver
