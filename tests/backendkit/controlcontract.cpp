@@ -11,6 +11,7 @@
 namespace {
 
 constexpr auto deadline = std::chrono::seconds(10);
+constexpr auto ready = std::future_status::ready;
 
 // Takes and releases the library lock on another thread, ready once it has. The thread is
 // detached so that a lock held for good fails a wait instead of hanging the suite; once the
@@ -58,9 +59,8 @@ struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback
             entered.set_value();
             holdFirst.wait();
         }
-        const bool onLibraryThread = mayBeOnCreator || std::this_thread::get_id() != creator;
-        if (!kept || !onLibraryThread ||
-            lockedElsewhere(control).wait_for(deadline) != std::future_status::ready)
+        const bool onCreator = !mayBeOnCreator && std::this_thread::get_id() == creator;
+        if (!kept || onCreator || lockedElsewhere(control).wait_for(deadline) != ready)
             call += "!";
         std::lock_guard<std::mutex> guard(mutex);
         calls << call;
@@ -103,7 +103,7 @@ private slots:
         const bool excluded =
             taken.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout;
         control->unlock();
-        QVERIFY(taken.wait_for(deadline) == std::future_status::ready && excluded);
+        QVERIFY(taken.wait_for(deadline) == ready && excluded);
         const std::string first = backend.plug(*control);
         QTRY_VERIFY_WITH_TIMEOUT(control->getDevice(first.c_str()), 10000);
         QStringList expected;
