@@ -16,8 +16,7 @@ constexpr int intMax = std::numeric_limits<int>::max();
 constexpr int intMin = std::numeric_limits<int>::min();
 } // namespace
 
-// The arithmetic between slider positions, levels and gains, and the read-out texts. The input
-// scale's way through a preset (level to stored gain and back) is checked with the presets.
+// The arithmetic between slider positions, levels and gains, and the read-out texts.
 class TestLevels : public QObject
 {
     Q_OBJECT
@@ -25,32 +24,44 @@ class TestLevels : public QObject
 private slots:
     void conversionsSaturateAndTruncateTowardZero()
     {
-        QList<int> truncated;
+        QList<int> ints;
         for (double value :
              {12.9, -12.9, std::nan(""), 2147483647.0, 2147483648.0, -2147483648.0, -2147483647.0})
-            truncated << saturatingTrunc(value);
-        QCOMPARE(truncated, (QList<int>{12, -12, 0, intMax, intMax, intMin, intMin + 1}));
+            ints << saturatingTrunc(value);
         // 0.1 is not exact in 32 bits: -72 / 0.1f lies just above -720, 6 / 0.1f just below 60.
-        QCOMPARE(positionForLevel(kOutputFloorDb, 0.1f), -719);
-        QCOMPARE(positionForLevel(6.0f, 0.1f), 59);
-        QCOMPARE(positionForLevel(-6.45f, 0.5f), -12);
-        QCOMPARE(positionForLevel(inf, 0.5f), intMax);
-        QCOMPARE(positionForLevel(-inf, 0.5f), intMin);
-        QCOMPARE(outputLevelForPosition(-20, 0.5f), -10.0f);
-        QCOMPARE(outputLevelForPosition(intMax, 1e30f), inf);
-        QCOMPARE(inputLevelForPosition(0, 2.0f) + inputLevelForPosition(2, 2.0f), 4.0f);
-        QCOMPARE(inputLevelForPosition(1, 5.0f), 2.8f); // whatever the step
-        QCOMPARE(inputGainForPosition(intMin), (static_cast<long long>(intMin) - 1) * 6);
-        QCOMPARE(inputPositionForLevel(-0.5f, 2.0f), -1);
-        QCOMPARE(inputPositionForLevel(-1e30f, 0.5f), intMin);
-        QCOMPARE(inputLevelForGain(3.0f, 2.0f), 3.0f); // not rounded to a whole position
+        ints << positionForLevel(kOutputFloorDb, 0.1f) << positionForLevel(6.0f, 0.1f)
+             << positionForLevel(-6.45f, 0.5f) << positionForLevel(inf, 0.5f)
+             << positionForLevel(-inf, 0.5f) << inputPositionForLevel(-0.5f, 2.0f)
+             << inputPositionForLevel(-1e30f, 0.5f);
+        // A page is 6 dB rounded to positions, but never less than one.
+        for (float step : {0.5f, 0.4f, 5.0f, 12.0f, 1e-30f, notANumber})
+            ints << outputPageStep(step);
+        QCOMPARE(ints, (QList<int>{12,   -12, 0,   intMax, intMax, intMin, intMin + 1,
+                                   -719, 59,  -12, intMax, intMin, -1,     intMin,
+                                   12,   15,  1,   1,      intMax, 1}));
+        // Position 1 sends 2.8 dB whatever the step; a gain is not rounded to a whole position.
+        const QList<float> levels = {
+            outputLevelForPosition(-20, 0.5f), outputLevelForPosition(intMax, 1e30f),
+            inputLevelForPosition(0, 2.0f) + inputLevelForPosition(2, 2.0f),
+            inputLevelForPosition(1, 5.0f), inputLevelForGain(3.0f, 2.0f)};
+        QCOMPARE(levels, (QList<float>{-10.0f, inf, 4.0f, 2.8f, 3.0f}));
         QVERIFY(std::isnan(inputLevelForGain(notANumber, 2.0f)));
         QVERIFY(isUsableStep(std::numeric_limits<float>::denorm_min()));
         for (float step : {0.0f, -0.0f, -0.5f, notANumber, inf}) {
             QVERIFY(!isUsableStep(step));
-            QCOMPARE(positionForLevel(-10.0f, step), 0);
-            QCOMPARE(inputPositionForLevel(10.0f, step), 0);
+            QCOMPARE(positionForLevel(-10.0f, step) + inputPositionForLevel(10.0f, step), 0);
         }
+        // Presets store an input level as the gain of the whole position it stands on, in 32-bit
+        // arithmetic: only steps in (1.4, 2.8] store the 2.8 dB of position 1 as 0.
+        QList<long long> gains;
+        for (float step : {0.1f, 0.75f, 6.0f})
+            gains << inputGainForLevel(-3 * step, step) << inputGainForLevel(7 * step, step);
+        for (float step : {1.4f, 1.41f, 2.8f, 2.81f})
+            gains << inputGainForLevel(2.8f, step);
+        gains << inputGainForLevel(5.9f, 2.0f) << inputGainForLevel(1e30f, 2.0f)
+              << inputGainForLevel(4.0f, 0.0f) << inputGainForPosition(intMin);
+        QCOMPARE(gains, (QList<long long>{-24, 36, -24, 36, -24, 36, 6, 0, 0, -6, 6,
+                                          (intMax - 1LL) * 6, -6, (intMin - 1LL) * 6}));
     }
 
     void readOutTexts()

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
@@ -11,6 +12,7 @@
 
 // The "Simulated hardware" window drives the simulator as a person at the device would, and the
 // main window follows: switches through its poll, levels and hot-plug through notifications.
+// Polls run every 500 ms; the waits leave room for sanitizer builds.
 class TestSimulatedHardwarePanel : public QObject
 {
     Q_OBJECT
@@ -18,32 +20,49 @@ class TestSimulatedHardwarePanel : public QObject
 private slots:
     void theWindowFollowsWhatIsDoneOnTheDevice()
     {
-        constexpr int timeoutMs = 10000; // polls run every 500 ms; room for sanitizer builds
         SimulatedControl library;
         TarvixMixer window(&library);
         SimulatedHardwarePanel panel(library, &window);
-        auto* list = window.findChild<QComboBox*>(QStringLiteral("combo_device_select"));
-        auto* windowPhantom = window.findChild<QCheckBox*>(QStringLiteral("cb_phantom_left"));
-        auto* windowReadOut = window.findChild<QLabel*>(QStringLiteral("vol_label_playback_left"));
+        auto* list = window.findChild<QComboBox*>("combo_device_select");
+        auto* windowPhantom = window.findChild<QCheckBox*>("cb_phantom_left");
+        auto* windowReadOut = window.findChild<QLabel*>("vol_label_playback_left");
         QTRY_COMPARE(list->count(), 2);
-        auto* duo = panel.findChild<QGroupBox*>(QStringLiteral("TVX-DUO-0001"));
+        auto* duo = panel.findChild<QGroupBox*>("TVX-DUO-0001");
         QVERIFY(duo && list->currentData().toString() == duo->objectName());
+        // Where each control sits: the plug box above, a row for each endpoint (title, left and
+        // right level, read-out, mute), the switches under the level sliders.
+        auto* grid = static_cast<QGridLayout*>(duo->layout());
+        QStringList cells;
+        for (int i = 0, row, column, rows, columns; i < grid->count(); ++i) {
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            const auto* label = qobject_cast<const QLabel*>(grid->itemAt(i)->widget());
+            cells << QString("%1 %2,%3")
+                         .arg(label ? label->text() : grid->itemAt(i)->widget()->objectName())
+                         .arg(row)
+                         .arg(column);
+        }
+        QCOMPARE(
+            cells.join(", "),
+            "plugged 0,0, Output 1,0, output_left 1,1, output_right 1,2, -20.0 / -20.0 dB 1,3, "
+            "output_mute 1,4, Input 2,0, input_left 2,1, input_right 2,2, 8.0 / 8.0 dB 2,3, "
+            "input_mute 2,4, phantom_left 3,1, phantom_right 3,2, loopback_left 4,1, "
+            "loopback_right 4,2");
 
-        duo->findChild<QCheckBox*>(QStringLiteral("phantom_left"))->click();
-        duo->findChild<QSlider*>(QStringLiteral("output_left"))->setValue(-20);
-        QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), timeoutMs);
-        QTRY_COMPARE(windowReadOut->text(), QStringLiteral("-10.0 dB"));
+        duo->findChild<QCheckBox*>("phantom_left")->click();
+        duo->findChild<QSlider*>("output_left")->setValue(-20);
+        QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), 10000);
+        QTRY_COMPARE(windowReadOut->text(), "-10.0 dB");
 
         // Pulled out, the device leaves the list and its controls on the panel rest; plugged in
         // again, it comes back as it was left.
-        auto* plugged = duo->findChild<QCheckBox*>(QStringLiteral("plugged"));
+        auto* plugged = duo->findChild<QCheckBox*>("plugged");
         plugged->click();
         QTRY_COMPARE(list->count(), 1);
         plugged->click();
         QTRY_COMPARE(list->count(), 2);
         list->setCurrentIndex(list->findData(duo->objectName()));
-        QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), timeoutMs);
-        QTRY_COMPARE(windowReadOut->text(), QStringLiteral("-10.0 dB"));
+        QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), 10000);
+        QTRY_COMPARE(windowReadOut->text(), "-10.0 dB");
     }
 };
 
