@@ -24,14 +24,16 @@ private slots:
         row("version", {"--version"}, 0, "tarvixmixer " TARVIXMIXER_VERSION "\n");
         // A Qt option before the request must not be read as a run of one-letter options.
         row("help after a Qt option", {"-reverse", "-h"}, 0, "Usage: tarvixmixer [options] [file]");
-        row("unknown option", {"--bogus"}, 2,
+        row("unknown option after a Qt option", {"-reverse", "--bogus"}, 2,
             "tarvixmixer: Unknown option 'bogus'.\nTry 'tarvixmixer --help' for more information.");
         row("unknown backend", {"--backend", "nonesuch"}, 2,
             "Unknown backend 'nonesuch'; choose one of: ");
         row("missing preset file", {"/nonexistent/a.tarvix"}, 1,
             "tarvixmixer: Cannot open preset file '/nonexistent/a.tarvix': No such file.\n");
-        // A directory, like a named pipe, is refused without being opened.
-        row("directory as preset file", {"/"}, 1, "'/': Not a regular file.");
+        // A directory, like a named pipe, is refused without being opened. The panel picks the
+        // simulator by itself.
+        row("panel, directory as preset file", {"--simulator-panel", "/"}, 1,
+            "'/': Not a regular file.");
         row("two preset files", {"/", "/"}, 2, "Only one preset file can be loaded at a time.");
     }
 
