@@ -1,5 +1,6 @@
 #include "hostsystem.h"
 #include "mixerapplication.h"
+#include "nodevicehint.h"
 #include "recordinglibrary.h"
 #include "tarvixmixer.h"
 
@@ -8,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QErrorMessage>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -152,6 +154,21 @@ private slots:
         QTimer::singleShot(60000, &watch, [] { QCoreApplication::exit(-1); });
         QCOMPARE(runMixerApplication(system), 0);
         QCOMPARE(listed, (QStringList{"Tarvix Duo USB", "Tarvix Solo USB"}));
+    }
+
+    // On a hardware backend the window hints at the simulator while no device is there, after a
+    // grace for the first arrivals, and drops the hint once one comes.
+    void hintsWhileNoDeviceIsThere()
+    {
+        RecordingLibrary library;
+        TarvixMixer window(&library, nullptr);
+        new NoDeviceHint(&window);
+        QTRY_COMPARE(window.statusBar()->currentMessage(), NoDeviceHint::text());
+        FakeDeviceConfig config;
+        config.id = "a";
+        library.plug(config);
+        library.notify(DeviceArrival, "a");
+        QTRY_VERIFY(window.statusBar()->currentMessage().isEmpty());
     }
 };
 

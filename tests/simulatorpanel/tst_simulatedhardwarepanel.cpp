@@ -29,6 +29,7 @@ private slots:
         QTRY_COMPARE(list->count(), 2);
         auto* duo = panel.findChild<QGroupBox*>("TVX-DUO-0001");
         QVERIFY(duo && list->currentData().toString() == duo->objectName());
+        QCOMPARE(panel.layout()->count(), 2); // a row for each device
         // Where each control sits: the plug box above, a row for each endpoint (title, left and
         // right level, read-out, mute), the switches under the level sliders.
         auto* grid = static_cast<QGridLayout*>(duo->layout());
