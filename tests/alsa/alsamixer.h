@@ -5,25 +5,15 @@
 #include "tarvixmixer.h"
 #include "virtualcards.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
 
 #include <memory>
 
-// The mixer window on the ALSA backend, for the tests that drive it with virtual cards.
-
-template <typename T> T* find(QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no widget %s", name);
-    return found;
-}
-
-// The window on the ALSA backend over a folder of virtual cards; torn down as the program does.
+// The mixer window on the ALSA backend over virtual cards, torn down as the program does. GUI
+// thread only.
 struct AlsaMixer
 {
     explicit AlsaMixer(bool allCards = false)
@@ -38,17 +28,17 @@ struct AlsaMixer
         window->detachFromLibrary();
         control.reset();
     }
-    QComboBox* list() const { return find<QComboBox>(window.get(), "combo_device_select"); }
-    QString label(const char* name) const { return find<QLabel>(window.get(), name)->text(); }
-    bool enabled(const char* name) const
+    template <typename T = QWidget> T* get(const char* name) const
     {
-        return find<QGroupBox>(window.get(), name)->isEnabled();
+        T* found = window->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no widget %s", name);
+        return found;
     }
-    bool checked(const char* name) const
-    {
-        return find<QCheckBox>(window.get(), name)->isChecked();
-    }
-    QSlider* slider(const char* name) const { return find<QSlider>(window.get(), name); }
+    QString label(const char* name) const { return get<QLabel>(name)->text(); }
+    bool checked(const char* name) const { return get<QAbstractButton>(name)->isChecked(); }
+    QSlider* slider(const char* name) const { return get<QSlider>(name); }
+    QComboBox* list() const { return get<QComboBox>("combo_device_select"); }
     QStringList ids() const
     {
         QStringList result;

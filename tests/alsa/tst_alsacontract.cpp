@@ -20,29 +20,27 @@ public:
     std::vector<std::string> presentIds(TarvixControl&) override
     {
         std::vector<std::string> ids;
-        for (const auto& [id, card] : plugged)
-            ids.push_back(id);
+        for (const auto& entry : plugged)
+            ids.push_back(entry.first);
         return ids;
     }
     std::string plug(TarvixControl&) override
     {
-        const int card = next++;
-        const QString cardId = QStringLiteral("Contract%1").arg(card);
-        cards.plug(card,
+        const QString cardId = QStringLiteral("Contract%1").arg(next);
+        cards.plug(next,
                    VirtualCards::shape("classcompliant").replace("|Class|", "|" + cardId + "|"));
-        plugged["alsa:" + cardId.toStdString()] = card;
-        return "alsa:" + cardId.toStdString();
+        return plugged.emplace("alsa:" + cardId.toStdString(), next++).first->first;
     }
     void unplug(TarvixControl&, const std::string& id) override
     {
         cards.unplug(plugged[id]);
         plugged.erase(id);
     }
+    // The card's volume has 0.5 dB steps from -63.5 dB.
     void changeLevel(TarvixControl&, const std::string& id, float db) override
     {
-        // 0.5 dB steps from -63.5 dB.
         const int raw = std::clamp(int((db + 63.5f) * 2), 0, 127);
-        cards.cset(plugged[id], "PCM Playback Volume", QStringLiteral("%1,%1").arg(raw));
+        cards.amixer(plugged[id], "PCM Playback Volume", QStringLiteral("%1,%1").arg(raw));
     }
 
 private:

@@ -3,7 +3,6 @@
 #include "elementchoice.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,18 +10,20 @@
 #include <limits>
 
 using namespace ElementChoice;
-Q_DECLARE_METATYPE(std::vector<ElementChoice::Element>)
 
 namespace {
 
-Element volume(const char* name, int channels, bool db = true)
+// Elements from "<kind><channels> <name>": v a volume with a dB range, n one without, b a switch.
+std::vector<Element> elements(const QStringList& entries)
 {
-    return {name, Kind::Integer, channels, db, {}};
-}
-
-Element toggle(const char* name, int channels = 1)
-{
-    return {name, Kind::Boolean, channels, false, {}};
+    std::vector<Element> result;
+    for (const QString& entry : entries)
+        result.push_back({entry.mid(3).toStdString(),
+                          entry[0] == 'b' ? Kind::Boolean : Kind::Integer,
+                          entry[1].digitValue(),
+                          entry[0] == 'v',
+                          {}});
+    return result;
 }
 
 // "left/right/switchLeft/switchRight" as element.channel, "-" for none.
@@ -44,116 +45,108 @@ class TestAlsaLogic : public QObject
     Q_OBJECT
 
 private slots:
-    void endpointsComeFromElementNames_data();
-    void endpointsComeFromElementNames();
-    void switchesComeFromElementNames();
-    void dbCurvesReportTheRealRangeAndNearestRaw();
-    void identitySurvivesReplugAndSeparatesTwins();
+    // The class-compliant, per-channel and output-less shapes are met on virtual cards in
+    // tst_alsawindow; these are the preferences and refusals between them.
+    void endpointsComeFromElementNames_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("input");
+        QTest::newRow("Master before PCM; a volume without dB is passed over")
+            << QStringList{"v2 PCM Playback Volume", "n2 Speaker Playback Volume",
+                           "v1 Master Playback Volume", "n2 Capture Volume",
+                           "v2 Line Capture Volume"}
+            << "2.0/2.0/-/-"
+            << "4.0/4.1/-/-";
+        QTest::newRow("two mono volumes, each with the first channel of its switch")
+            << QStringList{"v1 Line 01 Playback Volume", "v1 Line 02 Playback Volume",
+                           "b2 Line 01 Playback Switch", "b2 Line 02 Playback Switch"}
+            << "0.0/1.0/2.0/3.0"
+            << "-/-/-/-";
+        QTest::newRow("a switch named like a volume, a volume without channels: none")
+            << QStringList{"b1 Master Playback Volume", "v0 Line In 1 Gain Capture Volume"}
+            << "-/-/-/-"
+            << "-/-/-/-";
+    }
+    void endpointsComeFromElementNames()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, output);
+        QFETCH(QString, input);
+        QCOMPARE(describe(chooseOutput(elements(entries))), output);
+        QCOMPARE(describe(chooseInput(elements(entries))), input);
+    }
+
+    void switchesComeFromElementNames()
+    {
+        const SwitchChoice each = chooseSwitches(elements(
+            {"b1 Line In 2 Phantom Power Capture Switch",
+             "b1 Line In 1 Phantom Power Capture Switch", "b1 Direct Monitor Playback Switch"}));
+        QVERIFY(each.phantomLeft.element == 1 && each.phantomRight.element == 0);
+        QVERIFY(each.monitor == 2 && !each.monitorIsEnum);
+        QVERIFY(!chooseSwitches(elements({"v2 PCM Playback Volume", "b1 Mic Capture Switch"}))
+                     .present());
+    }
+
+    void dbCurvesReportTheRealRangeAndNearestRaw()
+    {
+        // Raw 0 silences, then -60 dB rising non-uniformly: steps of 10, 10, 0.25, 0.5 dB.
+        const DbCurve curve(10, {DbCurve::kMuteCentiDb, -6000, -5000, -4000, -3975, -3925});
+        QVERIFY(curve.isUsable());
+        QCOMPARE(curve.minDb(), -60.0f);
+        QCOMPARE(curve.maxDb(), -39.25f);
+        QCOMPARE(curve.finestStepDb(), 0.25f);
+        QCOMPARE(curve.levelDb(10), -inf);
+        QCOMPARE(curve.levelDb(13), -40.0f);
+        QCOMPARE(curve.nearestRaw(-45.0f).value(), 12L); // tie between -50 and -40: the lower
+        QCOMPARE(curve.nearestRaw(-39.8f).value(), 14L);
+        QCOMPARE(curve.nearestRaw(-100.0f).value(), 11L); // below the range: the lowest level
+        QCOMPARE(curve.nearestRaw(-inf).value(), 10L);    // minus infinity: the mute step
+        QCOMPARE(curve.nearestRaw(inf).value(), 15L);
+        QVERIFY(!curve.nearestRaw(std::nanf("")));
+        QVERIFY(!DbCurve(0, {-100, -100}).isUsable());
+        QCOMPARE(DbCurve(0, {-100, -50, -50}).finestStepDb(), 0.5f); // a flat step is no step
+        QVERIFY(!DbCurve().nearestRaw(0.0f));
+    }
+
+    void identitySurvivesReplugAndSeparatesTwins()
+    {
+        QTemporaryDir root;
+        // sysfs as the kernel lays it out: class/sound/cardN/device -> the USB interface.
+        const auto plug = [&](int card, const QString& port, const QString& serial) {
+            const QString usb = root.filePath("devices/usb1/" + port + "/");
+            const QString cardDir = root.filePath(QStringLiteral("class/sound/card%1/").arg(card));
+            QVERIFY(QDir().mkpath(usb + port + ":1.0") && QDir().mkpath(cardDir));
+            const QStringList files{usb + "idVendor", "1A2B\n", usb + "idProduct", "00c1\n",
+                                    cardDir + "id",   "Duo\n",  usb + "serial",    serial};
+            for (int i = 0; i < files.size(); i += 2) {
+                QFile file(files[i]);
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(files[i + 1].toUtf8()) >= 0);
+            }
+            QFile::remove(cardDir + "device");
+            QVERIFY(QFile::link(usb + port + ":1.0", cardDir + "device"));
+        };
+        const auto idOf = [&](int card, const char* cardId = "Duo") {
+            return CardIdentity::read(root.path().toStdString(), card, cardId);
+        };
+        plug(1, "1-2", "P3X41");
+        QCOMPARE(idOf(1).preferredId, std::string("usb:1a2b:00c1:P3X41"));
+        plug(1, "3-1.4", "P3X41"); // another port, same card: the same id
+        QCOMPARE(idOf(1).preferredId, std::string("usb:1a2b:00c1:P3X41"));
+        plug(2, "1-2", "000000"); // a placeholder serial: the port tells twins apart
+        QCOMPARE(idOf(2).preferredId, std::string("usb:1a2b:00c1@1-2"));
+        plug(2, "1-3", "");
+        QCOMPARE(idOf(2).preferredId, std::string("usb:1a2b:00c1@1-3"));
+        QCOMPARE(idOf(1).fallbackId, std::string("usb:1a2b:00c1@3-1.4"));
+        // Sysfs describing another card (a virtual card with a kernel card's number), or none.
+        QCOMPARE(idOf(1, "Virtual").preferredId, std::string("alsa:Virtual"));
+        QCOMPARE(idOf(7, "Virtual").fallbackId, std::string("alsa:Virtual#7"));
+        for (const char* serial : {"", "0", "FFFFFFFF", "0123456789", "None", "Default"})
+            QVERIFY2(isPlaceholderSerial(serial), serial);
+        for (const char* serial : {"P3X41", "1357", "Y7QH2K7A1B2C3D"})
+            QVERIFY2(!isPlaceholderSerial(serial), serial);
+    }
 };
-
-// The class-compliant, per-channel and output-less shapes are met on virtual cards in
-// tst_alsawindow; these are the preferences and refusals between them.
-void TestAlsaLogic::endpointsComeFromElementNames_data()
-{
-    QTest::addColumn<std::vector<Element>>("elements");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("input");
-    QTest::newRow("Master before PCM; a volume without dB is passed over")
-        << std::vector<Element>{volume("PCM Playback Volume", 2),
-                                volume("Speaker Playback Volume", 2, false),
-                                volume("Master Playback Volume", 1),
-                                volume("Capture Volume", 2, false),
-                                volume("Line Capture Volume", 2)}
-        << "2.0/2.0/-/-"
-        << "4.0/4.1/-/-";
-    QTest::newRow("a switch named like a volume is not one")
-        << std::vector<Element>{toggle("Master Playback Volume"),
-                                Element{"Mic Capture Volume", Kind::Integer, 0, true, {}}}
-        << "-/-/-/-"
-        << "-/-/-/-";
-}
-
-void TestAlsaLogic::endpointsComeFromElementNames()
-{
-    QFETCH(std::vector<Element>, elements);
-    QFETCH(QString, output);
-    QFETCH(QString, input);
-    QCOMPARE(describe(chooseOutput(elements)), output);
-    QCOMPARE(describe(chooseInput(elements)), input);
-}
-
-void TestAlsaLogic::switchesComeFromElementNames()
-{
-    const SwitchChoice each = chooseSwitches({toggle("Line In 2 Phantom Power Capture Switch"),
-                                              toggle("Line In 1 Phantom Power Capture Switch"),
-                                              toggle("Direct Monitor Playback Switch")});
-    QCOMPARE(each.phantomLeft.element, 1);
-    QCOMPARE(each.phantomRight.element, 0);
-    QVERIFY(each.monitor == 2 && !each.monitorIsEnum);
-
-    QVERIFY(!chooseSwitches({volume("PCM Playback Volume", 2), toggle("Mic Capture Switch")})
-                 .present());
-}
-
-void TestAlsaLogic::dbCurvesReportTheRealRangeAndNearestRaw()
-{
-    // Raw 0 silences, then -60 dB rising non-uniformly: steps of 10, 10, 0.25, 0.5 dB.
-    const DbCurve curve(10, {DbCurve::kMuteCentiDb, -6000, -5000, -4000, -3975, -3925});
-    QVERIFY(curve.isUsable());
-    QCOMPARE(curve.minDb(), -60.0f);
-    QCOMPARE(curve.maxDb(), -39.25f);
-    QCOMPARE(curve.finestStepDb(), 0.25f);
-    QCOMPARE(curve.levelDb(10), -inf);
-    QCOMPARE(curve.levelDb(13), -40.0f);
-    QCOMPARE(curve.nearestRaw(-45.0f).value(), 12L); // tie between -50 and -40: the lower
-    QCOMPARE(curve.nearestRaw(-39.8f).value(), 14L);
-    QCOMPARE(curve.nearestRaw(-100.0f).value(), 11L); // below the range: the lowest level
-    QCOMPARE(curve.nearestRaw(-inf).value(), 10L);    // minus infinity: the mute step
-    QCOMPARE(curve.nearestRaw(inf).value(), 15L);
-    QVERIFY(!curve.nearestRaw(std::nanf("")));
-    QVERIFY(!DbCurve(0, {-100, -100}).isUsable());
-    QVERIFY(!DbCurve().nearestRaw(0.0f));
-}
-
-void TestAlsaLogic::identitySurvivesReplugAndSeparatesTwins()
-{
-    QTemporaryDir root;
-    // sysfs as the kernel lays it out: class/sound/cardN/device -> the USB interface.
-    const auto plug = [&](int card, const QString& port, const QString& serial) {
-        const QString usb = root.filePath("devices/usb1/" + port);
-        const QString cardDir = root.filePath(QStringLiteral("class/sound/card%1").arg(card));
-        QDir().mkpath(usb + "/" + port + ":1.0");
-        QDir().mkpath(cardDir);
-        const QStringList files{usb + "/idVendor", usb + "/idProduct", cardDir + "/id",
-                                usb + "/serial"};
-        const QStringList texts{"1A2B\n", "00c1\n", "Duo\n", serial};
-        for (int i = 0; i < files.size(); ++i) {
-            QFile file(files[i]);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(texts[i].toUtf8()) >= 0);
-        }
-        QFile::remove(cardDir + "/device");
-        QVERIFY(QFile::link(usb + "/" + port + ":1.0", cardDir + "/device"));
-    };
-    const auto idOf = [&](int card, const char* cardId = "Duo") {
-        return CardIdentity::read(root.path().toStdString(), card, cardId);
-    };
-    plug(1, "1-2", "P3X41");
-    QCOMPARE(idOf(1).preferredId, std::string("usb:1a2b:00c1:P3X41"));
-    plug(1, "3-1.4", "P3X41"); // another port, same card: the same id
-    QCOMPARE(idOf(1).preferredId, std::string("usb:1a2b:00c1:P3X41"));
-    plug(2, "1-2", "000000"); // a placeholder serial: the port tells twins apart
-    QCOMPARE(idOf(2).preferredId, std::string("usb:1a2b:00c1@1-2"));
-    plug(2, "1-3", "");
-    QCOMPARE(idOf(2).preferredId, std::string("usb:1a2b:00c1@1-3"));
-    QCOMPARE(idOf(1).fallbackId, std::string("usb:1a2b:00c1@3-1.4"));
-    // Sysfs describing another card (a virtual card with a kernel card's number), or none.
-    QCOMPARE(idOf(1, "Virtual").preferredId, std::string("alsa:Virtual"));
-    QCOMPARE(idOf(7, "Virtual").fallbackId, std::string("alsa:Virtual#7"));
-    for (const char* serial : {"", "0", "FFFFFFFF", "0123456789", "None", "Default"})
-        QVERIFY2(isPlaceholderSerial(serial), serial);
-    for (const char* serial : {"P3X41", "1357", "Y7QH2K7A1B2C3D"})
-        QVERIFY2(!isPlaceholderSerial(serial), serial);
-}
 
 QTEST_GUILESS_MAIN(TestAlsaLogic)
 #include "tst_alsalogic.moc"

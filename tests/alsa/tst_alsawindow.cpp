@@ -1,170 +1,137 @@
 #include "alsamixer.h"
 #include "nodevicehint.h"
-#include "presetfiledialogs.h"
 #include "tarvixlibrary.h"
 
 #include <QStatusBar>
 #include <QTest>
 
-namespace {
-
-// A save dialog during which the shown card is unplugged and its removal handled.
-class UnplugWhileAsking final : public PresetFileDialogs
-{
-public:
-    UnplugWhileAsking(VirtualCards& cards, AlsaMixer& mixer) : cards(cards), mixer(mixer) {}
-    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        cards.unplug(1);
-        [this] { QTRY_COMPARE(mixer.list()->count(), 0); }();
-        return directory.filePath("preset.tarvix");
-    }
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    VirtualCards& cards;
-    AlsaMixer& mixer;
-    QTemporaryDir directory;
-};
-
-} // namespace
-
+// The window over virtual cards: what it shows and what it writes, read back by amixer.
 class TestAlsaWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void classCompliantCardShowsTrueLevels();
-    void interfaceSwitchesFollowTheCard();
-    void missingEndpointsAndSwitchesAreNotFaked();
-    void cardsComeAndGoWithTheirNodes();
-    void removalDuringAFileDialog();
+    void classCompliantCardShowsTrueLevels()
+    {
+        VirtualCards cards;
+        cards.plug(1, VirtualCards::shape("classcompliant"));
+        AlsaMixer mixer;
+        QTRY_COMPARE(mixer.list()->currentText(), QStringLiteral("Class Compliant Card"));
+        QVERIFY(!mixer.get("gb_hid_control")->isEnabled());
+        // Raw 100 of 0..127 over -63.5..0 dB: -13.5 dB; the sliders count 0.5 dB steps to -72 dB.
+        QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-13.5 dB"));
+        QCOMPARE(mixer.slider("vol_slider_playback_left")->minimum(), -144);
+        mixer.slider("vol_slider_playback_left")->setValue(-20);
+        QCOMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-10.0 dB"));
+        QCOMPARE(cards.amixer(1, "PCM Playback Volume"), QStringLiteral("107,107"));
+        mixer.get<QAbstractButton>("cb_playback_mute")->click();
+        QCOMPARE(cards.amixer(1, "PCM Playback Switch"), QStringLiteral("off,off"));
+
+        // Mic: raw 20 of 0..60 over -10..50 dB is 10 dB, nearest the 12 dB read-out (position 3).
+        QCOMPARE(mixer.slider("vol_slider_record_left")->value(), 3);
+        QCOMPARE(mixer.slider("vol_slider_record_left")->maximum(), 9); // 50 dB: nearest 48 dB
+        mixer.slider("vol_slider_record_left")->setValue(5);
+        QCOMPARE(cards.amixer(1, "Mic Capture Volume"), QStringLiteral("34")); // 24 dB
+        // Position 0 sets the lowest gain, -10 dB, which reads back as the 0 dB position.
+        mixer.slider("vol_slider_record_left")->setValue(0);
+        QCOMPARE(cards.amixer(1, "Mic Capture Volume"), QStringLiteral("0"));
+        QTRY_COMPARE(mixer.label("vol_label_record_left"), QStringLiteral("0 dB"));
+
+        cards.amixer(1, "PCM Playback Volume", "60,81");
+        cards.amixer(1, "PCM Playback Switch", "on,on");
+        QTRY_COMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-23.0 dB"));
+        QTRY_VERIFY(!mixer.checked("cb_playback_mute"));
+        QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -67); // -33.5 dB
+    }
+
+    void interfaceSwitchesFollowTheCard()
+    {
+        VirtualCards cards;
+        cards.plug(1, VirtualCards::shape("interface"));
+        AlsaMixer mixer;
+        QTRY_VERIFY(mixer.get("gb_hid_control")->isEnabled());
+        // Per-channel outputs, 1 dB steps.
+        QCOMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("0.0 dB"));
+        mixer.slider("vol_slider_playback_left")->setValue(-30);
+        QCOMPARE(cards.amixer(1, "Line 01 Playback Volume"), QStringLiteral("97"));
+        QCOMPARE(cards.amixer(1, "Line 02 Playback Volume"), QStringLiteral("97"));
+
+        cards.amixer(1, "Line In 1-2 Phantom Power Capture Switch", "on");
+        QTRY_VERIFY(mixer.checked("cb_phantom_left") && mixer.checked("cb_phantom_right"));
+        cards.amixer(1, "Direct Monitor Playback Enum", "Mono");
+        QTRY_VERIFY(mixer.checked("cb_loopback_left"));
+        QVERIFY(!mixer.checked("cb_loopback_right"));
+        mixer.get<QAbstractButton>("cb_loopback_right")->click();
+        QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("2")); // Stereo
+        QTRY_VERIFY(!mixer.checked("cb_loopback_left"));
+        mixer.get<QAbstractButton>("cb_loopback_right")->click();
+        QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("0"));
+        mixer.get<QAbstractButton>("cb_loopback_left")->click();
+        QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("1")); // Mono
+
+        // A hardware knob takes the output over: moves are ignored, changes still followed.
+        cards.makeReadOnly(1, "Line 01 Playback Volume");
+        cards.amixer(1, "Line 02 Playback Volume", "100");
+        QTRY_COMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-27.0 dB"));
+        mixer.slider("vol_slider_playback_left")->setValue(-10);
+        QCOMPARE(cards.amixer(1, "Line 01 Playback Volume"), QStringLiteral("97"));
+        QCOMPARE(cards.amixer(1, "Line 02 Playback Volume"), QStringLiteral("117"));
+        QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-30.0 dB"));
+    }
+
+    void missingEndpointsAndSwitchesAreNotFaked()
+    {
+        VirtualCards cards;
+        cards.plug(1, VirtualCards::shape("nooutput"));
+        AlsaMixer mixer;
+        QTRY_COMPARE(mixer.list()->count(), 1);
+        QVERIFY(!mixer.get("gb_playback")->isEnabled() &&
+                !mixer.get("gb_hid_control")->isEnabled());
+        // The card's only volume is its last element: its change events name it alone.
+        cards.amixer(1, "Mic Capture Volume", "0");
+        QTRY_COMPARE(mixer.label("vol_label_record_left"), QStringLiteral("0 dB"));
+        mixer.control->lock();
+        TarvixDevice* device = mixer.control->getDevice(qPrintable(mixer.ids().value(0)));
+        QVERIFY(device && !device->output && !device->hid && device->input);
+        device->input->setMute(true); // no capture switch: ignored, reads as not muted
+        QVERIFY(!device->input->getMute());
+        mixer.control->unlock();
+    }
+
+    void cardsComeAndGoWithTheirNodes()
+    {
+        VirtualCards cards;
+        AlsaMixer mixer;
+        new NoDeviceHint(mixer.window.get()); // as the program adds it on a hardware backend
+        QTRY_COMPARE(mixer.window->statusBar()->currentMessage(), NoDeviceHint::text());
+        // Not yet readable and writable (udev has not set the mode): tried again on the change.
+        cards.plug(2, VirtualCards::shape("classcompliant"), QFile::ReadOwner);
+        cards.plug(3, VirtualCards::shape("classcompliant").replace("USB-Audio", "HDA-Intel"));
+        cards.plug(4, VirtualCards::shape("interface"));
+        QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Interface"});
+        QVERIFY(mixer.window->statusBar()->currentMessage().isEmpty());
+        QFile::setPermissions(cards.node(2), QFile::ReadOwner | QFile::WriteOwner);
+        QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class"}));
+        cards.plug(5, VirtualCards::shape("classcompliant")); // an identical twin
+        QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class", "alsa:Class#5"}));
+
+        cards.unplug(4); // the shown card
+        QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Class", "alsa:Class#5"}));
+        QCOMPARE(mixer.list()->currentData().toString(), QStringLiteral("alsa:Class"));
+        QVERIFY(!mixer.get("gb_hid_control")->isEnabled());
+        cards.plug(7, VirtualCards::shape("interface")); // replugged elsewhere: the same id
+        QTRY_COMPARE(mixer.ids().value(2), QStringLiteral("alsa:Interface"));
+
+        AlsaMixer everything(true);
+        QTRY_COMPARE(everything.ids().size(), 4);
+        QVERIFY(everything.ids().contains("alsa:Class#3"));
+        // The backend is chosen where its device folder exists; a file is no folder.
+        AlsaBackend::Options options;
+        QVERIFY(AlsaBackend::isUsableHere(options));
+        options.deviceFolder = cards.node(7).toStdString();
+        QVERIFY(!AlsaBackend::isUsableHere(options));
+    }
 };
-
-void TestAlsaWindow::classCompliantCardShowsTrueLevels()
-{
-    VirtualCards cards;
-    cards.plug(1, VirtualCards::shape("classcompliant"));
-    AlsaMixer mixer;
-    QTRY_COMPARE(mixer.list()->currentText(), QStringLiteral("Class Compliant Card"));
-    QVERIFY(!mixer.enabled("gb_hid_control"));
-    // Raw 100 of 0..127 over -63.5..0 dB: -13.5 dB; the sliders count 0.5 dB steps to -72 dB.
-    QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-13.5 dB"));
-    QCOMPARE(mixer.slider("vol_slider_playback_left")->minimum(), -144);
-    mixer.slider("vol_slider_playback_left")->setValue(-20);
-    QCOMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-10.0 dB"));
-    QCOMPARE(cards.cget(1, "PCM Playback Volume"), QStringLiteral("107,107"));
-
-    // Mic: raw 20 of 0..60 over -10..50 dB is 10 dB, nearest the 12 dB read-out (position 3).
-    QCOMPARE(mixer.slider("vol_slider_record_left")->value(), 3);
-    QCOMPARE(mixer.slider("vol_slider_record_left")->maximum(), 9); // 50 dB: nearest 48 dB
-    mixer.slider("vol_slider_record_left")->setValue(5);
-    QCOMPARE(cards.cget(1, "Mic Capture Volume"), QStringLiteral("34")); // 24 dB
-    // Position 0 sets the lowest gain, -10 dB, which reads back as the 0 dB position.
-    mixer.slider("vol_slider_record_left")->setValue(0);
-    QCOMPARE(cards.cget(1, "Mic Capture Volume"), QStringLiteral("0"));
-    QTRY_COMPARE(mixer.label("vol_label_record_left"), QStringLiteral("0 dB"));
-
-    cards.cset(1, "PCM Playback Volume", "60,81");
-    cards.cset(1, "PCM Playback Switch", "off,off");
-    QTRY_COMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-23.0 dB"));
-    QTRY_VERIFY(mixer.checked("cb_playback_mute"));
-    QCOMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-33.5 dB"));
-    QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -67);
-}
-
-void TestAlsaWindow::interfaceSwitchesFollowTheCard()
-{
-    VirtualCards cards;
-    cards.plug(1, VirtualCards::shape("interface"));
-    AlsaMixer mixer;
-    QTRY_VERIFY(mixer.enabled("gb_hid_control"));
-    // Per-channel outputs, 1 dB steps.
-    QCOMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("0.0 dB"));
-    mixer.slider("vol_slider_playback_left")->setValue(-30);
-    QCOMPARE(cards.cget(1, "Line 01 Playback Volume"), QStringLiteral("97"));
-    QCOMPARE(cards.cget(1, "Line 02 Playback Volume"), QStringLiteral("97"));
-
-    cards.cset(1, "Line In 1-2 Phantom Power Capture Switch", "on");
-    QTRY_VERIFY(mixer.checked("cb_phantom_left") && mixer.checked("cb_phantom_right"));
-    cards.cset(1, "Direct Monitor Playback Enum", "Mono");
-    QTRY_VERIFY(mixer.checked("cb_loopback_left"));
-    QVERIFY(!mixer.checked("cb_loopback_right"));
-    find<QCheckBox>(mixer.window.get(), "cb_loopback_right")->click();
-    QCOMPARE(cards.cget(1, "Direct Monitor Playback Enum"), QStringLiteral("2")); // Stereo
-    QTRY_VERIFY(!mixer.checked("cb_loopback_left"));
-    find<QCheckBox>(mixer.window.get(), "cb_loopback_right")->click();
-    QCOMPARE(cards.cget(1, "Direct Monitor Playback Enum"), QStringLiteral("0"));
-
-    // A hardware knob takes the output over: moves are ignored, changes still followed.
-    cards.setWritable(1, "Line 01 Playback Volume", false);
-    cards.cset(1, "Line 02 Playback Volume", "100");
-    QTRY_COMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-27.0 dB"));
-    mixer.slider("vol_slider_playback_left")->setValue(-10);
-    QCOMPARE(cards.cget(1, "Line 01 Playback Volume"), QStringLiteral("97"));
-    QCOMPARE(cards.cget(1, "Line 02 Playback Volume"), QStringLiteral("117"));
-    QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-30.0 dB"));
-}
-
-void TestAlsaWindow::missingEndpointsAndSwitchesAreNotFaked()
-{
-    VirtualCards cards;
-    cards.plug(1, VirtualCards::shape("nooutput"));
-    AlsaMixer mixer;
-    QTRY_COMPARE(mixer.list()->count(), 1);
-    QVERIFY(!mixer.enabled("gb_playback"));
-    QVERIFY(!mixer.enabled("gb_hid_control"));
-    QVERIFY(mixer.enabled("gb_record"));
-    mixer.control->lock();
-    TarvixDevice* device = mixer.control->getDevice(qPrintable(mixer.ids().value(0)));
-    QVERIFY(device && !device->output && !device->hid && device->input);
-    device->input->setMute(true); // no capture switch: ignored, reads as not muted
-    QVERIFY(!device->input->getMute());
-    mixer.control->unlock();
-}
-
-void TestAlsaWindow::cardsComeAndGoWithTheirNodes()
-{
-    VirtualCards cards;
-    AlsaMixer mixer;
-    new NoDeviceHint(mixer.window.get()); // as the program adds it on a hardware backend
-    QTRY_COMPARE(mixer.window->statusBar()->currentMessage(), NoDeviceHint::text());
-    // Not yet readable and writable (udev has not set the mode): tried again on the change.
-    cards.plug(2, VirtualCards::shape("classcompliant"), QFileDevice::ReadOwner);
-    cards.plug(3, VirtualCards::shape("classcompliant").replace("USB-Audio", "HDA-Intel"));
-    cards.plug(4, VirtualCards::shape("interface"));
-    QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Interface"});
-    QVERIFY(mixer.window->statusBar()->currentMessage().isEmpty());
-    cards.setPermissions(2, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class"}));
-    cards.plug(5, VirtualCards::shape("classcompliant")); // an identical twin
-    QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class", "alsa:Class#5"}));
-
-    cards.unplug(4); // the shown card
-    QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Class", "alsa:Class#5"}));
-    QCOMPARE(mixer.list()->currentData().toString(), QStringLiteral("alsa:Class"));
-    QVERIFY(!mixer.enabled("gb_hid_control"));
-    cards.plug(7, VirtualCards::shape("interface")); // replugged elsewhere: the same id
-    QTRY_COMPARE(mixer.ids().value(2), QStringLiteral("alsa:Interface"));
-
-    AlsaMixer everything(true);
-    QTRY_COMPARE(everything.ids().size(), 4);
-    QVERIFY(everything.ids().contains("alsa:Class#3"));
-}
-
-void TestAlsaWindow::removalDuringAFileDialog()
-{
-    VirtualCards cards;
-    cards.plug(1, VirtualCards::shape("interface"));
-    AlsaMixer mixer;
-    QTRY_VERIFY(mixer.enabled("gb_hid_control"));
-    UnplugWhileAsking dialogs(cards, mixer);
-    mixer.window->setPresetFileDialogs(&dialogs);
-    QMetaObject::invokeMethod(mixer.window.get(), "StorePresetDialog");
-    QCOMPARE(mixer.list()->count(), 0);
-    QVERIFY(!mixer.enabled("gb_playback") && !mixer.enabled("gb_hid_control"));
-}
 
 QTEST_MAIN(TestAlsaWindow)
 #include "tst_alsawindow.moc"
