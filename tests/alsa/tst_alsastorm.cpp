@@ -3,19 +3,16 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <utility>
-
 class TestAlsaStorm : public QObject
 {
     Q_OBJECT
 
 private slots:
     // Hot-plug with changes made elsewhere by amixer while the window moves sliders: afterwards
-    // the list holds exactly the plugged cards and the window shows the card.
+    // the list holds exactly the plugged card and the window shows its levels.
     void plugsAndChangesElsewhere()
     {
         const QStringList shapes{"classcompliant", "interface", "nooutput"};
-        const QStringList ids{"alsa:Class", "alsa:Interface", "alsa:Recorder"};
         VirtualCards cards;
         AlsaMixer mixer;
         QRandomGenerator random(11);
@@ -31,21 +28,13 @@ private slots:
             mixer.slider("vol_slider_record_right")->setValue(int(random.bounded(10)));
             QCoreApplication::processEvents();
         }
-        if (!std::exchange(plugged[0], true))
+        // The last word: the class-compliant card plugged, the others unplugged.
+        if (!plugged[0])
             cards.plug(0, VirtualCards::shape(shapes[0]));
+        cards.unplug(1);
+        cards.unplug(2);
         cards.amixer(0, "PCM Playback Volume", "40,90");
-        QStringList expected;
-        for (int card = 0; card < 3; ++card) {
-            if (plugged[card])
-                expected.append(ids[card]);
-        }
-        const auto shown = [&] {
-            QStringList listed = mixer.ids();
-            listed.sort();
-            return listed;
-        };
-        QTRY_COMPARE(shown(), expected);
-        mixer.list()->setCurrentIndex(mixer.ids().indexOf("alsa:Class"));
+        QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Class"});
         QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-43.5 dB"));
         QCOMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-18.5 dB"));
         QCOMPARE(mixer.slider("vol_slider_playback_right")->value(), -37);

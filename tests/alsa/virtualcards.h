@@ -19,9 +19,7 @@ public:
     static QString shape(const QString& name)
     {
         QFile file(QStringLiteral(TARVIX_VIRTUAL_CARD_SHAPES "/%1.card").arg(name));
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("missing card shape %s", qPrintable(name));
-        return QString::fromUtf8(file.readAll());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
     QString node(int card) const { return folder.filePath(QStringLiteral("controlC%1").arg(card)); }
@@ -55,11 +53,10 @@ public:
     // the values it reports, e.g. "100,100".
     QString amixer(int card, const QString& element, const QString& values = {})
     {
-        QStringList arguments{QStringLiteral("-D"), QStringLiteral("hw:%1").arg(card),
-                              values.isEmpty() ? QStringLiteral("cget") : QStringLiteral("cset"),
-                              QStringLiteral("name=") + element};
+        QStringList arguments{"-D", QStringLiteral("hw:%1").arg(card),
+                              values.isEmpty() ? "cget" : "cset", "name=" + element};
         if (!values.isEmpty())
-            arguments << QStringLiteral("--") << values;
+            arguments << "--" << values;
         QProcess process;
         process.start(QStringLiteral("amixer"), arguments);
         if (!process.waitForFinished(10000) || process.exitCode() != 0)
