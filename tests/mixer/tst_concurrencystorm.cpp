@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextEdit>
-#include <QThread>
 
 #include <atomic>
 #include <chrono>
@@ -14,20 +13,12 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TARVIX_STORM_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define TARVIX_STORM_SANITIZED 1
-#endif
-#endif
-
 namespace {
 
 // 1,200 plug-and-unplug cycles and 220,000 changes made on the devices. Half the changes go to
 // a device that stays plugged, so more than 100,000 are carried out whatever the timing; the
 // rest may find their device unplugged. Sanitizer builds run several times slower and do half.
-#ifdef TARVIX_STORM_SANITIZED
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr int sizeDivisor = 2;
 #else
 constexpr int sizeDivisor = 1;
@@ -66,7 +57,7 @@ const std::vector<SimulatedDeviceConfig> cycledDevices = {
 
 // Plugging, unplugging and changes made elsewhere from several threads at once, carried out by
 // the library's hardware thread and reported from its delivery thread, while the GUI thread
-// keeps using the window and taking the library lock in its slots.
+// keeps using the window (presets included) and taking the library lock in its slots.
 class TestConcurrencyStorm : public QObject
 {
     Q_OBJECT
@@ -87,13 +78,10 @@ private:
     std::unique_ptr<TarvixMixer> window;
     ScriptedDialogs dialogs;
     QTemporaryDir presetFolder;
-    QStringList storedPresets;
     int presetCounter = 0;
-
-    std::atomic<std::uint64_t> deviceSignals{0}, volumeSignals{0}, volumeSignalsFromGui{0};
-    std::atomic<std::uint64_t> volumeSignalsHandled{0}, handled{0};
+    std::atomic<std::uint64_t> deviceSignals{0}, volumeSignals{0}, handled{0};
     std::map<std::string, QString> received; // GUI thread only
-    std::mutex currentIdMutex;
+    std::mutex shownIdMutex;
     std::string shownId; // as last seen on the GUI thread
 };
 
@@ -114,18 +102,16 @@ void TestConcurrencyStorm::runGuiAction(std::mt19937& random)
     } else if (action == 5 && list->count() > 0) {
         list->setCurrentIndex(static_cast<int>(random() % list->count()));
     } else if (action == 6) {
-        dialogs.fileName =
-            presetFolder.filePath(QString("storm-%1.tarvix").arg(presetCounter++ % 4));
+        dialogs.fileName = presetFolder.filePath(QString("%1.tarvix").arg(presetCounter++ % 4));
         widget<QPushButton>(window.get(), "StoreButton")->click();
-        if (!storedPresets.contains(dialogs.fileName) && QFile::exists(dialogs.fileName))
-            storedPresets.append(dialogs.fileName);
-    } else if (action == 7 && !storedPresets.isEmpty()) {
-        dialogs.fileName = storedPresets.at(static_cast<int>(random() % storedPresets.size()));
-        widget<QPushButton>(window.get(), "LoadButton")->click();
+    } else if (action == 7 && presetCounter > 0) { // a file not stored yet is skipped
+        dialogs.fileName = presetFolder.filePath(QString("%1.tarvix").arg(random() % 4));
+        if (QFile::exists(dialogs.fileName))
+            widget<QPushButton>(window.get(), "LoadButton")->click();
     } else if (action == 8) {
         window->update_hid_controls();
     }
-    std::lock_guard<std::mutex> guard(currentIdMutex);
+    std::lock_guard<std::mutex> guard(shownIdMutex);
     shownId = currentId(window.get()).toStdString();
 }
 
@@ -163,25 +149,19 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     library = std::make_unique<SimulatedControl>(SimulatorDriver::noDevices);
     window = std::make_unique<TarvixMixer>(library.get());
     window->setPresetFileDialogs(&dialogs);
-    const QThread* guiThread = QThread::currentThread();
     // Counted where the window emits, and handled queued on the GUI thread as its own handlers.
     connect(window.get(), &TarvixMixer::TarvixDeviceCallbackGUI, [this] { ++deviceSignals; });
-    connect(window.get(), &TarvixMixer::VolumeChangedCallbackGUI, [this, guiThread] {
-        ++volumeSignals;
-        volumeSignalsFromGui += QThread::currentThread() == guiThread;
-    });
+    connect(window.get(), &TarvixMixer::VolumeChangedCallbackGUI, [this] { ++volumeSignals; });
+    const auto receive = [this](CallbackType type, const QString& id) {
+        received[id.toStdString()] += QLatin1Char(type >= 0 && type < 3 ? "arc"[type] : '?');
+        ++handled;
+    };
+    connect(window.get(), &TarvixMixer::TarvixDeviceCallbackGUI, this, receive,
+            Qt::QueuedConnection);
     connect(
-        window.get(), &TarvixMixer::TarvixDeviceCallbackGUI, this,
-        [this](CallbackType type, const QString& id) {
-            received[id.toStdString()] += QLatin1Char(type >= 0 && type < 3 ? "arc"[type] : '?');
-            ++handled;
-        },
+        window.get(), &TarvixMixer::VolumeChangedCallbackGUI, this, [this] { ++handled; },
         Qt::QueuedConnection);
-    connect(
-        window.get(), &TarvixMixer::VolumeChangedCallbackGUI, this,
-        [this] { ++volumeSignalsHandled, ++handled; }, Qt::QueuedConnection);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     for (const SimulatedDeviceConfig& device :
          {SimulatedDeviceConfig::duo(), stormDevice(steadyId, true), SimulatedDeviceConfig::solo()})
         library->plugDevice(device);
@@ -191,7 +171,7 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     // What each device's listener must be told, in order, as the storm threads ask for it.
     std::map<std::string, QString> issued = {{duoId, "a"}, {steadyId, "a"}, {soloId, "a"}};
     std::atomic<int> threadsRunning{1 + changeThreads};
-    std::atomic<int> currentDeviceRemovals{0};
+    std::atomic<int> shownDeviceRemovals{0};
     // Before a storm thread asks for more, the library carries out what was asked, the GUI thread
     // takes another action and it catches up with the window. Not needed for correctness.
     std::atomic<std::uint64_t> guiActions{0};
@@ -217,14 +197,10 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
         for (int step = 0; step < 2 * plugCycles; ++step) {
             std::size_t index = random() % cycledDevices.size();
             // Every eighth step goes for the device the window shows, if it is a cycled one.
-            if (step % 8 == 0) {
-                std::lock_guard<std::mutex> guard(currentIdMutex);
-                for (std::size_t i = 0; i < cycledDevices.size(); ++i) {
-                    if (cycledDevices[i].id == shownId && present[i]) {
-                        index = i;
-                        ++currentDeviceRemovals;
-                    }
-                }
+            for (std::size_t i = 0; step % 8 == 0 && i < cycledDevices.size(); ++i) {
+                std::lock_guard<std::mutex> guard(shownIdMutex);
+                if (cycledDevices[i].id == shownId && present[i])
+                    index = i, ++shownDeviceRemovals;
             }
             toggle(index);
             const std::size_t changed = random() % cycledDevices.size();
@@ -234,7 +210,6 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
             }
             if (step % 4 == 0)
                 pace();
-            std::this_thread::yield();
         }
         for (std::size_t i = 0; i < cycledDevices.size(); ++i) {
             if (!present[i])
@@ -280,35 +255,26 @@ void TestConcurrencyStorm::stormKeepsEveryNotificationAndEndsInStep()
     for (std::thread& thread : threads)
         thread.join();
     QTRY_VERIFY_WITH_TIMEOUT(settled(), settleTimeoutMs);
-    QVERIFY(currentDeviceRemovals > 0);
+    QVERIFY(shownDeviceRemovals > 0);
 
-    // Every notification delivered to the window reached the GUI thread once, per device in the
-    // order asked for.
+    // Every device notification reached the GUI thread once, per device in the order asked for.
     std::uint64_t deviceNotificationsIssued = 0;
     for (const auto& [id, expected] : issued)
         deviceNotificationsIssued += expected.size();
     QVERIFY(deviceNotificationsIssued >= 2u * plugCycles + 3);
     QCOMPARE(deviceSignals.load(), deviceNotificationsIssued);
-    QCOMPARE(volumeSignalsHandled.load(), volumeSignals.load());
-    QVERIFY(volumeSignals > volumeSignalsFromGui);
     QCOMPARE(received.size(), issued.size());
     for (const auto& [id, expected] : issued)
         QCOMPARE(received[id], expected);
 
     // The window ends in step with the library, and still follows the shown device when every
     // level, mute and switch of it is changed once more.
-    for (const bool changeEverything : {false, true}) {
-        if (changeEverything) {
-            changeEverythingOnTheCurrentDevice();
-            if (QTest::currentTestFailed())
-                return;
-            QTRY_VERIFY_WITH_TIMEOUT(settled(), settleTimeoutMs);
-        }
-        verifyWindowShowsLibrary(window.get(), *library);
-        if (QTest::currentTestFailed())
-            return;
-        QTRY_VERIFY_WITH_TIMEOUT(switchesShowDevice(window.get(), *library), settleTimeoutMs);
-    }
+    QTRY_COMPARE_WITH_TIMEOUT(differenceFromLibrary(window.get(), *library), QString(),
+                              settleTimeoutMs);
+    changeEverythingOnTheCurrentDevice();
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), settleTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(differenceFromLibrary(window.get(), *library), QString(),
+                              settleTimeoutMs);
     // A store or load whose device was unplugged meanwhile says so; nothing else fails.
     for (QErrorMessage* box : window->findChildren<QErrorMessage*>())
         QVERIFY(box->findChild<QTextEdit*>()->toPlainText().endsWith("The device was removed."));

@@ -39,14 +39,12 @@ struct stat statOf(const QString& path)
     return info;
 }
 
+QString error(const char* text)
+{
+    return QStringLiteral("TarvixMixer - Error: ") + QLatin1String(text);
+}
+
 const QByteArray storedExample = kExampleDocument;
-const QString errorTitle = QStringLiteral("TarvixMixer - Error: ");
-const QString openFailedOnStore = errorTitle + "Failed to store presets: Failed to open file.";
-const QString openFailedOnLoad = errorTitle + "Failed to load presets: Failed to open file.";
-const QString invalidFormat = errorTitle + "Failed to load presets: Invalid file format.";
-const QString removedOnStore = errorTitle + "Failed to store presets: The device was removed.";
-const QString removedOnLoad = errorTitle + "Failed to load presets: The device was removed.";
-constexpr qint64 presetSizeLimit = 1024 * 1024;
 constexpr uid_t nobody = 65534;
 
 // Sets device "a" to the state kExampleDocument describes.
@@ -86,8 +84,9 @@ private slots:
         directory = std::make_unique<QTemporaryDir>();
         QVERIFY(directory->isValid());
         dialogs = ScriptedDialogs();
-        fixture = std::make_unique<MixerFixture>();
-        fixture->open({fakeDevice("a"), fakeDevice("b")}, {"a", "b"});
+        dialogs.fileName = path("state.tarvix");
+        fixture = std::make_unique<MixerFixture>(
+            QList<FakeDeviceConfig>{fakeDevice("a"), fakeDevice("b")}, QList<QByteArray>{"a", "b"});
         fixture->window->setPresetFileDialogs(&dialogs);
         device = prepareExampleDevice(*fixture);
         fixture->library.log.clear();
@@ -102,14 +101,15 @@ private slots:
     // A cancelled store does nothing; a cancelled load still brings the window up to date.
     void cancelledDialogs()
     {
+        dialogs.fileName.clear();
         widget<QPushButton>(fixture->window.get(), "StoreButton")->click();
-        QCOMPARE(fixture->library.log.calls(), QStringList{});
+        QCOMPARE(fixture->calls(), QStringList{});
         fixture->box("cb_phantom_left")->setChecked(false);
-        fixture->label("vol_label_playback_left")->setText("stale");
+        fixture->label("playback_left")->setText("stale");
         widget<QPushButton>(fixture->window.get(), "LoadButton")->click();
         QVERIFY(fixture->box("cb_phantom_left")->isChecked());
-        QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-20.5 dB");
-        QVERIFY(!fixture->library.log.contains("a.output.set"));
+        QCOMPARE(fixture->label("playback_left")->text(), "-20.5 dB");
+        QVERIFY(!fixture->called("a.output.set"));
         QCOMPARE(dialogs.asked,
                  QStringList(
                      {"save|TarvixMixer|Store preset|preset.tarvix|Tarvix preset file (*.tarvix)",
@@ -118,23 +118,18 @@ private slots:
         QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{});
     }
 
-    void storeWritesTheDeviceReadUnderOneLock()
+    // The device is read under one lock and nothing is written to it. A write that fails keeps
+    // the earlier file.
+    void storeWritesTheDeviceOrKeepsTheEarlierFile()
     {
-        dialogs.fileName = path("state.tarvix");
         writeFile(dialogs.fileName, QByteArray(4096, 'x'));
         fixture->window->StorePresetDialog();
         QCOMPARE(readAll(dialogs.fileName), storedExample);
-        const QStringList calls = fixture->library.log.calls();
-        QCOMPARE(calls.first(), "lock");
-        QCOMPARE(calls.last(), "unlock");
-        QCOMPARE(calls.count("lock"), 1);
-        QVERIFY(!fixture->library.log.contains("a.output.set"));
+        const QStringList calls = fixture->calls();
+        QVERIFY(calls.first() == "lock" && calls.last() == "unlock" && calls.count("lock") == 1);
+        QVERIFY(!fixture->called("a.output.set"));
         QCOMPARE(errorMessages(), QStringList{});
-    }
 
-    void storeThatCannotWriteKeepsTheEarlierFile()
-    {
-        dialogs.fileName = path("state.tarvix");
         writeFile(dialogs.fileName, "earlier");
         // Writes past a lowered file size limit fail with EFBIG instead of raising SIGXFSZ.
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -149,129 +144,110 @@ private slots:
         QCOMPARE(readAll(dialogs.fileName), QByteArray("earlier"));
         QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
         QCOMPARE(errorMessages(),
-                 QStringList{errorTitle + "Failed to store presets: Failed to write file."});
+                 QStringList{error("Failed to store presets: Failed to write file.")});
     }
 
     void loadAppliesInDocumentOrderThenBringsTheWindowUpToDate()
     {
-        dialogs.fileName = path("state.tarvix");
         QByteArray content = storedExample;
         writeFile(dialogs.fileName, content.replace("<VolumeLeft>-20.5", "<VolumeLeft>-3")
                                         .replace("<VolumeRight>12", "<VolumeRight>18")
                                         .replace("<LoopbackRight>false", "<LoopbackRight>true"));
         fixture->window->LoadPresetDialog();
         // The links are ticked, yet each value goes straight to the device under one lock.
-        QStringList expected = {"lock",
-                                "a.output.setVolumeLeft(-3)",
-                                "a.output.setVolumeRight(-20.5)",
-                                "a.output.setMute(false)",
-                                "a.input.getVolumeRange",
-                                "a.input.setVolumeLeft(6)",
-                                "a.input.setVolumeRight(8)",
-                                "a.input.setMute(false)",
-                                "a.hid.setPhantomLeft(true)",
-                                "a.hid.setPhantomRight(true)",
-                                "a.hid.setLoopbackLeft(false)",
-                                "a.hid.setLoopbackRight(true)",
-                                "unlock",
-                                "lock",
-                                "a.hid.getPhantomLeft"};
-        QCOMPARE(fixture->library.log.calls().mid(0, expected.size()), expected);
-        QVERIFY(fixture->library.log.calls().indexOf("a.hid.registerChangedCallback") >
-                expected.size());
-        QCOMPARE(fixture->slider("vol_slider_playback_left")->value(), -6);
-        QCOMPARE(fixture->slider("vol_slider_playback_right")->value(), -41);
-        QCOMPARE(fixture->slider("vol_slider_record_right")->value(), 4);
-        QCOMPARE(fixture->label("vol_label_playback_left")->text(), "-3.0 dB");
+        const QStringList expected = {"lock",
+                                      "a.output.setVolumeLeft(-3)",
+                                      "a.output.setVolumeRight(-20.5)",
+                                      "a.output.setMute(false)",
+                                      "a.input.getVolumeRange",
+                                      "a.input.setVolumeLeft(6)",
+                                      "a.input.setVolumeRight(8)",
+                                      "a.input.setMute(false)",
+                                      "a.hid.setPhantomLeft(true)",
+                                      "a.hid.setPhantomRight(true)",
+                                      "a.hid.setLoopbackLeft(false)",
+                                      "a.hid.setLoopbackRight(true)",
+                                      "unlock",
+                                      "lock",
+                                      "a.hid.getPhantomLeft"};
+        QCOMPARE(fixture->calls().mid(0, expected.size()), expected);
+        QVERIFY(fixture->calls().indexOf("a.hid.registerChangedCallback") > expected.size());
+        QCOMPARE(fixture->slider("playback_left")->value(), -6);
+        QCOMPARE(fixture->slider("playback_right")->value(), -41);
+        QCOMPARE(fixture->slider("record_right")->value(), 4);
+        QCOMPARE(fixture->label("playback_left")->text(), "-3.0 dB");
         QVERIFY(fixture->box("cb_loopback_right")->isChecked());
         QCOMPARE(errorMessages(), QStringList{});
     }
 
     void loadOfBrokenFileKeepsWhatWasApplied()
     {
-        dialogs.fileName = path("broken.tarvix");
         writeFile(dialogs.fileName, storedExample.left(storedExample.indexOf("</Output>")));
         device->output->left = device->output->right = 0.0f;
         device->output->muted = true;
         fixture->window->LoadPresetDialog();
         QCOMPARE(device->output->right, -20.5f);
         QVERIFY(!device->output->muted);
-        QCOMPARE(fixture->label("vol_label_playback_right")->text(), "-20.5 dB");
+        QCOMPARE(fixture->label("playback_right")->text(), "-20.5 dB");
         QVERIFY(!fixture->box("cb_playback_mute")->isChecked());
-        QCOMPARE(errorMessages(), QStringList{invalidFormat});
+        QCOMPARE(errorMessages(),
+                 QStringList{error("Failed to load presets: Invalid file format.")});
         QCOMPARE(fixture->library.lockDepth.load(), 0);
     }
 
-    // Nothing is locked, read, written or refreshed; each failure has a box of its own.
-    void filesThatCannotBeOpenedLeaveEverythingAlone()
-    {
-        fixture->label("vol_label_playback_left")->setText("as it was");
-        dialogs.fileName = path("missing-folder/state.tarvix");
-        fixture->window->StorePresetDialog();
-        dialogs.fileName = path("missing.tarvix");
-        fixture->window->LoadPresetDialog();
-        fixture->window->LoadPresetDialog();
-        QCOMPARE(errorMessages(),
-                 QStringList({openFailedOnStore, openFailedOnLoad, openFailedOnLoad}));
-        QCOMPARE(fixture->library.log.calls(), QStringList{});
-        QCOMPARE(fixture->label("vol_label_playback_left")->text(), "as it was");
-    }
-
-    void namedPipesAreRefusedWithoutBlocking_data()
+    void filesThatCannotBeOpenedLeaveEverythingAlone_data()
     {
         QTest::addColumn<bool>("store");
-        QTest::addColumn<bool>("throughLink");
-        QTest::newRow("load a pipe") << false << false;
-        QTest::newRow("load a link to a pipe") << false << true;
-        QTest::newRow("store onto a pipe") << true << false;
-        QTest::newRow("store onto a link to a pipe") << true << true;
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"missing", "pipe", "link to a pipe"}) {
+            QTest::addRow("load %s", kind) << false << kind;
+            QTest::addRow("store onto %s", kind) << true << kind;
+        }
     }
 
-    void namedPipesAreRefusedWithoutBlocking()
+    // Nothing is locked, read, written or refreshed, and a named pipe blocks nothing.
+    void filesThatCannotBeOpenedLeaveEverythingAlone()
     {
         QFETCH(bool, store);
-        QFETCH(bool, throughLink);
+        QFETCH(QString, kind);
         const QString pipe = path("pipe.tarvix");
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        dialogs.fileName = pipe;
-        if (throughLink) {
-            dialogs.fileName = path("link.tarvix");
+        if (kind == "missing")
+            dialogs.fileName = path(store ? "missing-folder/state.tarvix" : "missing.tarvix");
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        if (kind == "pipe")
+            dialogs.fileName = pipe;
+        if (kind == "link to a pipe")
             QVERIFY(QFile::link(pipe, dialogs.fileName));
-        }
-        fixture->label("vol_label_playback_left")->setText("as it was");
+        fixture->label("playback_left")->setText("as it was");
         runUnblocked(pipe, [this, store] {
             store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
         });
-        QCOMPARE(errorMessages(), QStringList{store ? openFailedOnStore : openFailedOnLoad});
-        QVERIFY(S_ISFIFO(statOf(pipe).st_mode));
-        QCOMPARE(fixture->library.log.calls(), QStringList{});
-        QCOMPARE(fixture->label("vol_label_playback_left")->text(), QStringLiteral("as it was"));
+        QCOMPARE(errorMessages(),
+                 QStringList{error(store ? "Failed to store presets: Failed to open file."
+                                         : "Failed to load presets: Failed to open file.")});
+        QVERIFY(kind == "missing" || S_ISFIFO(statOf(pipe).st_mode));
+        QCOMPARE(fixture->calls(), QStringList{});
+        QCOMPARE(fixture->label("playback_left")->text(), QStringLiteral("as it was"));
     }
 
-    void loadRefusesFilesOverTheSizeLimit_data()
-    {
-        QTest::addColumn<qint64>("size");
-        QTest::newRow("at the limit") << presetSizeLimit;
-        QTest::newRow("one byte over") << presetSizeLimit + 1;
-    }
-
-    // A valid preset padded with white space: refused unread above the limit, applied up to it.
+    // A valid preset padded with white space: refused unread above 1 MiB, applied up to it; the
+    // window is brought up to date either way.
     void loadRefusesFilesOverTheSizeLimit()
     {
-        QFETCH(qint64, size);
         const QByteArray head = "<Tarvix>";
         const QByteArray tail =
             "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>";
-        dialogs.fileName = path("padded.tarvix");
-        writeFile(dialogs.fileName,
-                  head + QByteArray(size - head.size() - tail.size(), ' ') + tail);
-        fixture->window->LoadPresetDialog();
-        const bool refused = size > presetSizeLimit;
-        QCOMPARE(device->output->left, refused ? -20.5f : -3.0f);
-        QCOMPARE(errorMessages(), refused ? QStringList{invalidFormat} : QStringList{});
-        // The window is brought up to date either way.
-        QCOMPARE(fixture->label("vol_label_playback_left")->text(),
-                 refused ? QStringLiteral("-20.5 dB") : QStringLiteral("-3.0 dB"));
+        for (const qint64 size : {1024 * 1024 + 1, 1024 * 1024}) {
+            const bool refused = size > 1024 * 1024;
+            writeFile(dialogs.fileName,
+                      head + QByteArray(size - head.size() - tail.size(), ' ') + tail);
+            fixture->window->LoadPresetDialog();
+            QCOMPARE(device->output->left, refused ? -20.5f : -3.0f);
+            QCOMPARE(fixture->label("playback_left")->text(), refused ? "-20.5 dB" : "-3.0 dB");
+        }
+        QCOMPARE(errorMessages(),
+                 QStringList{error("Failed to load presets: Invalid file format.")});
     }
 
     void storeKeepsTheFileItOverwrites_data()
@@ -294,7 +270,8 @@ private slots:
         const QString folder = path("folder");
         QVERIFY(QDir().mkpath(folder));
         dialogs.fileName = folder + "/state.tarvix";
-        writeFile(dialogs.fileName, "last week's preset");
+        writeFile(dialogs.fileName, "last week's preset, longer than the preset that replaces it" +
+                                        QByteArray(4096, ' '));
         const QByteArray name = QFile::encodeName(dialogs.fileName);
         QCOMPARE(::chmod(name.constData(), 0640), 0);
         if (kind == "linked")
@@ -303,11 +280,12 @@ private slots:
         if (kind == "foreign")
             QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
         const struct stat before = statOf(dialogs.fileName);
-
-        if (kind == "locked" && root) {
+        const bool asNobody = kind == "locked" && root;
+        if (kind == "locked")
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        if (asNobody) {
             // Root writes anywhere: the store runs as an unprivileged user who owns the preset.
             QCOMPARE(::chmod(QFile::encodeName(directory->path()).constData(), 0755), 0);
-            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
             QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
             QCOMPARE(::chmod(name.constData(), 0644), 0);
             QProcess child;
@@ -320,16 +298,14 @@ private slots:
             QCOMPARE(child.exitStatus(), QProcess::NormalExit);
             QCOMPARE(child.exitCode(), 0);
         } else {
-            if (kind == "locked")
-                QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
             fixture->window->StorePresetDialog();
             QCOMPARE(errorMessages(), QStringList{});
         }
         QCOMPARE(readAll(dialogs.fileName), storedExample);
         const struct stat after = statOf(dialogs.fileName);
         QCOMPARE(after.st_ino == before.st_ino, inPlace);
-        QCOMPARE(after.st_mode, kind == "locked" && root ? mode_t(S_IFREG | 0644) : before.st_mode);
-        QCOMPARE(after.st_uid, kind == "locked" && root ? nobody : before.st_uid);
+        QCOMPARE(after.st_mode, asNobody ? mode_t(S_IFREG | 0644) : before.st_mode);
+        QCOMPARE(after.st_uid, asNobody ? nobody : before.st_uid);
         QCOMPARE(after.st_nlink, before.st_nlink);
         if (kind == "linked")
             QCOMPARE(readAll(path("other.tarvix")), storedExample);
@@ -355,7 +331,6 @@ private slots:
         QFETCH(bool, handledWhileOpen);
         const QByteArray earlier = "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
                                    "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>";
-        dialogs.fileName = path("state.tarvix");
         writeFile(dialogs.fileName, earlier);
         dialogs.whileOpen = [this, handledWhileOpen] {
             fixture->library.unplug("a");
@@ -365,12 +340,13 @@ private slots:
                 fixture->library.notifyFromThread(DeviceRemoval, "a");
         };
         store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
-        QCOMPARE(errorMessages(), QStringList{store ? removedOnStore : removedOnLoad});
+        QCOMPARE(errorMessages(),
+                 QStringList{error(store ? "Failed to store presets: The device was removed."
+                                         : "Failed to load presets: The device was removed.")});
         QCOMPARE(readAll(dialogs.fileName), earlier);
         QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
-        QVERIFY(!fixture->library.log.contains("a.output.set"));
-        QVERIFY(!fixture->library.log.contains("b.output.set"));
-        QVERIFY(!fixture->library.log.contains("b.hid.set"));
+        QVERIFY(!fixture->called("a.output.set") && !fixture->called("b.output.set") &&
+                !fixture->called("b.hid.set"));
         QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
                  store || handledWhileOpen);
         QTRY_COMPARE(fixture->ids(), QStringList{"b"});
@@ -403,7 +379,6 @@ private:
 int storePresetAsChild(const QString& fileName)
 {
     MixerFixture fixture;
-    fixture.open({fakeDevice("a")}, {"a"});
     prepareExampleDevice(fixture);
     ScriptedDialogs dialogs;
     dialogs.fileName = fileName;

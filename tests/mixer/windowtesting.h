@@ -1,7 +1,7 @@
 #pragma once
 
 // What the window tests share: widget lookup, scripted file dialogs, the window around the
-// recording fake library, and the "window shows the library" checks for the simulated one.
+// recording fake library, and the "window shows the library" check for the simulated one.
 // Everything here runs on the GUI thread.
 
 #include "levellabels.h"
@@ -79,34 +79,6 @@ private:
     }
 };
 
-// A window built around a recording fake library.
-class MixerFixture
-{
-public:
-    ~MixerFixture() { window.reset(); }
-
-    // Plugs the devices, has the library report `arrivalsOnRegister` from within the
-    // registration, and builds the window.
-    TarvixMixer* open(const QList<FakeDeviceConfig>& devices = {},
-                      const QList<QByteArray>& arrivalsOnRegister = {})
-    {
-        for (const FakeDeviceConfig& config : devices)
-            library.plug(config);
-        library.arrivalsOnRegister = arrivalsOnRegister;
-        window = std::make_unique<TarvixMixer>(&library);
-        return window.get();
-    }
-
-    QSlider* slider(const QString& name) const { return widget<QSlider>(window.get(), name); }
-    QLabel* label(const QString& name) const { return widget<QLabel>(window.get(), name); }
-    QCheckBox* box(const QString& name) const { return widget<QCheckBox>(window.get(), name); }
-    FakeDevice* device(const char* id) const { return library.device(id); }
-    QStringList ids() const { return itemIds(window.get()); }
-
-    RecordingLibrary library;
-    std::unique_ptr<TarvixMixer> window;
-};
-
 inline FakeDeviceConfig fakeDevice(const QByteArray& id, bool hid = true, bool input = true,
                                    bool output = true)
 {
@@ -118,6 +90,39 @@ inline FakeDeviceConfig fakeDevice(const QByteArray& id, bool hid = true, bool i
     config.hasOutput = output;
     return config;
 }
+
+// A window built around a recording fake library that holds `devices` and reports the arrival
+// of `arrivalsOnRegister` from within the registration. Widgets by the end of their name:
+// slider("playback_left") is "vol_slider_playback_left".
+struct MixerFixture
+{
+    explicit MixerFixture(const QList<FakeDeviceConfig>& devices = {fakeDevice("a")},
+                          const QList<QByteArray>& arrivalsOnRegister = {"a"})
+    {
+        for (const FakeDeviceConfig& config : devices)
+            library.plug(config);
+        library.arrivalsOnRegister = arrivalsOnRegister;
+        window = std::make_unique<TarvixMixer>(&library);
+    }
+    ~MixerFixture() { window.reset(); }
+
+    QSlider* slider(const QString& side) const
+    {
+        return widget<QSlider>(window.get(), "vol_slider_" + side);
+    }
+    QLabel* label(const QString& side) const
+    {
+        return widget<QLabel>(window.get(), "vol_label_" + side);
+    }
+    QCheckBox* box(const QString& name) const { return widget<QCheckBox>(window.get(), name); }
+    FakeDevice* device(const char* id) const { return library.device(id); }
+    QStringList ids() const { return itemIds(window.get()); }
+    QStringList calls() const { return library.log.calls(); }
+    bool called(const QString& prefix) const { return library.log.contains(prefix); }
+
+    RecordingLibrary library;
+    std::unique_ptr<TarvixMixer> window;
+};
 
 // True once the library has carried out and delivered everything and the window has handled
 // what reached it, with nothing more arising from the handling. The window's notifications are
@@ -143,30 +148,32 @@ inline bool settle(SimulatedControl& library, TarvixMixer* window, int timeoutMs
     return false;
 }
 
-// The list holds the present devices in order, by id and name, and the groups, sliders, labels
-// and mute boxes show the current device (or are disabled when there is none). Usable steps only.
-inline void verifyWindowShowsLibrary(const QWidget* window, SimulatedControl& library)
+// What differs between the window and the library, empty when none does: the list holds the
+// present devices in order, by id and name; the groups, sliders, labels, mute and switch boxes show
+// the current device (or are disabled when there is none). Usable steps only.
+inline QString differenceFromLibrary(const QWidget* window, SimulatedControl& library)
 {
     library.lock();
     const auto unlock = qScopeGuard([&] { library.unlock(); });
-    QStringList shown, expected;
+    QStringList differences, shown, expected;
     for (const SimulatedDeviceConfig& present : library.presentDevices())
         expected.append(QString::fromStdString(present.id + " / " + present.name));
     for (int i = 0; i < deviceList(window)->count(); ++i)
-        shown.append(deviceList(window)->itemData(i).toString() + " / " +
-                     deviceList(window)->itemText(i));
-    QCOMPARE(shown, expected);
-
+        shown.append(itemIds(window).at(i) + " / " + deviceList(window)->itemText(i));
+    if (shown != expected)
+        differences.append("list " + shown.join(", "));
+    const auto expect = [&](const QString& name, const char* property, const QVariant& value) {
+        const QVariant actual = widget(window, name)->property(property);
+        if (actual != value)
+            differences.append(name + '.' + property + ' ' + actual.toString());
+    };
     TarvixDevice* device = library.getDevice(currentId(window).toUtf8().constData());
-    QCOMPARE(device == nullptr, expected.isEmpty());
-    const bool hasHid = device && device->hid;
     for (const char* name : {"gb_playback", "gb_record"})
-        QCOMPARE(widget(window, name)->isEnabled(), device != nullptr);
+        expect(name, "enabled", device != nullptr);
     for (const char* name : {"gb_hid_control", "StoreButton", "LoadButton"})
-        QCOMPARE(widget(window, name)->isEnabled(), hasHid);
-    if (!device)
-        return;
-    for (const bool output : {true, false}) {
+        expect(name, "enabled", device && device->hid);
+    for (int i = 0; device && i < 2; ++i) {
+        const bool output = i == 0;
         TarvixMixerDevice* endpoint = output ? device->output : device->input;
         float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
         endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
@@ -177,35 +184,21 @@ inline void verifyWindowShowsLibrary(const QWidget* window, SimulatedControl& li
         for (const bool left : {true, false}) {
             const float level = left ? endpoint->getVolumeLeft() : endpoint->getVolumeRight();
             const QString side = prefix + (left ? "left" : "right");
-            const QSlider* slider = widget<QSlider>(window, "vol_slider_" + side);
-            QCOMPARE(slider->minimum(), lowest);
-            QCOMPARE(slider->maximum(), highest);
-            QVERIFY2(slider->value() ==
-                         std::clamp(LevelScale::positionForLevel(level, stepDb), lowest, highest),
-                     qPrintable(side + " for " + QString::number(level) + " dB"));
-            QCOMPARE(widget<QLabel>(window, "vol_label_" + side)->text(),
-                     output ? LevelLabels::outputRefreshText(level)
-                            : LevelLabels::inputRefreshText(level, stepDb));
+            const int position = LevelScale::positionForLevel(level, stepDb);
+            expect("vol_slider_" + side, "minimum", lowest);
+            expect("vol_slider_" + side, "maximum", highest);
+            expect("vol_slider_" + side, "value", std::clamp(position, lowest, highest));
+            expect("vol_label_" + side, "text",
+                   output ? LevelLabels::outputRefreshText(level)
+                          : LevelLabels::inputRefreshText(level, stepDb));
         }
-        QCOMPARE(widget<QCheckBox>(window, "cb_" + prefix + "mute")->isChecked(),
-                 endpoint->getMute());
+        expect("cb_" + prefix + "mute", "checked", endpoint->getMute());
     }
-}
-
-// The switch boxes show the current device's switches; true without a HID interface.
-inline bool switchesShowDevice(const QWidget* window, SimulatedControl& library)
-{
-    library.lock();
-    const auto unlock = qScopeGuard([&] { library.unlock(); });
-    TarvixDevice* device = library.getDevice(currentId(window).toUtf8().constData());
-    if (!device || !device->hid)
-        return true;
-    TarvixHID* hid = device->hid;
-    const auto shows = [window](const char* name, bool on) {
-        return widget<QCheckBox>(window, name)->isChecked() == on;
-    };
-    return shows("cb_phantom_left", hid->getPhantomLeft()) &&
-           shows("cb_phantom_right", hid->getPhantomRight()) &&
-           shows("cb_loopback_left", hid->getLoopbackLeft()) &&
-           shows("cb_loopback_right", hid->getLoopbackRight());
+    if (TarvixHID* hid = device ? device->hid : nullptr) { // shown once the next poll read them
+        expect("cb_phantom_left", "checked", hid->getPhantomLeft());
+        expect("cb_phantom_right", "checked", hid->getPhantomRight());
+        expect("cb_loopback_left", "checked", hid->getLoopbackLeft());
+        expect("cb_loopback_right", "checked", hid->getLoopbackRight());
+    }
+    return differences.join("; ");
 }

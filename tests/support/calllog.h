@@ -6,19 +6,24 @@
 #include <algorithm>
 
 // The calls a fake library received, in order, as readable lines such as
-// "a.output.setVolumeLeft(-10)". Safe to append to from any thread.
+// "a.output.setVolumeLeft(-10)". Safe to use from any thread.
 class CallLog
 {
 public:
     void append(const QString& call)
     {
-        QMutexLocker locker(&mutex);
+        const QMutexLocker locker(&mutex);
         entries.append(call);
     }
     QStringList calls() const
     {
-        QMutexLocker locker(&mutex);
+        const QMutexLocker locker(&mutex);
         return entries;
+    }
+    void clear()
+    {
+        const QMutexLocker locker(&mutex);
+        entries.clear();
     }
     // The calls with lock() and unlock() left out, for tests about what reached the device.
     QStringList deviceCalls() const
@@ -34,11 +39,6 @@ public:
         const QStringList all = calls();
         return std::any_of(all.begin(), all.end(),
                            [&](const QString& c) { return c.startsWith(prefix); });
-    }
-    void clear()
-    {
-        QMutexLocker locker(&mutex);
-        entries.clear();
     }
 
 private:

@@ -9,6 +9,7 @@
 #include <QByteArray>
 
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 // What a fake device has. Ranges are (min, max, step) in dB.
@@ -34,12 +35,13 @@ public:
         log->append(name + '.' + QLatin1String(call));
         return value;
     }
-    void called(const char* call, const QString& argument = QString())
+    template <typename T> T set(const char* call, T value)
     {
-        log->append(name + '.' + QLatin1String(call) +
-                    (argument.isNull() ? QString() : '(' + argument + ')'));
+        const QString text = std::is_same_v<T, bool> ? QLatin1String(value ? "true" : "false")
+                                                     : QString::number(value);
+        log->append(QStringLiteral("%1.%2(%3)").arg(name, QLatin1String(call), text));
+        return value;
     }
-    static QString text(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
 
     QString name;
     CallLog* log;
@@ -55,21 +57,19 @@ public:
     }
 
     bool getMute() override { return got("getMute", muted); }
-    void setMute(bool mute) override { called("setMute", text(muted = mute)); }
+    void setMute(bool mute) override { muted = set("setMute", mute); }
     float getVolumeLeft() override { return got("getVolumeLeft", left); }
     float getVolumeRight() override { return got("getVolumeRight", right); }
-    void setVolumeLeft(float db) override { left = set("setVolumeLeft", db); }
-    void setVolumeRight(float db) override { right = set("setVolumeRight", db); }
+    void setVolumeLeft(float db) override { left = kept(set("setVolumeLeft", db)); }
+    void setVolumeRight(float db) override { right = kept(set("setVolumeRight", db)); }
     void registerCallback(TarvixMixerDeviceCallback* listener) override
     {
-        called(listener ? "registerCallback" : "registerCallback(null)");
-        callback = listener;
+        callback = got(listener ? "registerCallback" : "registerCallback(null)", listener);
     }
     int getChannelCount() override { return got("getChannelCount", 2); }
     void getVolumeRange(float* outMin, float* outMax, float* outStep) override
     {
-        called("getVolumeRange");
-        *outMin = minDb;
+        *outMin = got("getVolumeRange", minDb);
         *outMax = maxDb;
         *outStep = stepDb;
     }
@@ -82,11 +82,7 @@ public:
     float (*keep)(float db) = nullptr;
 
 private:
-    float set(const char* call, float db)
-    {
-        called(call, QString::number(db));
-        return keep ? keep(db) : db;
-    }
+    float kept(float db) const { return keep ? keep(db) : db; }
 };
 
 // HID switches that keep whatever they are given and log every call. poll() reports through
@@ -96,21 +92,17 @@ class FakeHid : public TarvixHID, public LoggedPart
 public:
     using LoggedPart::LoggedPart;
 
-    void setPhantomLeft(bool on) override { called("setPhantomLeft", text(phantomLeft = on)); }
+    void setPhantomLeft(bool on) override { phantomLeft = set("setPhantomLeft", on); }
     bool getPhantomLeft() override { return got("getPhantomLeft", phantomLeft); }
-    void setPhantomRight(bool on) override { called("setPhantomRight", text(phantomRight = on)); }
+    void setPhantomRight(bool on) override { phantomRight = set("setPhantomRight", on); }
     bool getPhantomRight() override { return got("getPhantomRight", phantomRight); }
-    void setLoopbackRight(bool on) override
-    {
-        called("setLoopbackRight", text(loopbackRight = on));
-    }
+    void setLoopbackRight(bool on) override { loopbackRight = set("setLoopbackRight", on); }
     bool getLoopbackRight() override { return got("getLoopbackRight", loopbackRight); }
-    void setLoopbackLeft(bool on) override { called("setLoopbackLeft", text(loopbackLeft = on)); }
+    void setLoopbackLeft(bool on) override { loopbackLeft = set("setLoopbackLeft", on); }
     bool getLoopbackLeft() override { return got("getLoopbackLeft", loopbackLeft); }
     void poll() override
     {
-        called("poll");
-        if (std::exchange(changePending, false) && callback)
+        if (got("poll", std::exchange(changePending, false)) && callback)
             callback->onHIDChanged();
     }
 
@@ -124,8 +116,8 @@ public:
 protected:
     void setChangedCallback(TarvixHIDChangedCallback* listener) override
     {
-        called(listener ? "registerChangedCallback" : "registerChangedCallback(null)");
-        callback = listener;
+        callback =
+            got(listener ? "registerChangedCallback" : "registerChangedCallback(null)", listener);
     }
 };
 
