@@ -180,21 +180,6 @@ private slots:
         QCOMPARE(errorMessages(), QStringList{});
     }
 
-    void loadOfBrokenFileKeepsWhatWasApplied()
-    {
-        writeFile(dialogs.fileName, storedExample.left(storedExample.indexOf("</Output>")));
-        device->output->left = device->output->right = 0.0f;
-        device->output->muted = true;
-        fixture->window->LoadPresetDialog();
-        QCOMPARE(device->output->right, -20.5f);
-        QVERIFY(!device->output->muted);
-        QCOMPARE(fixture->label("playback_right")->text(), "-20.5 dB");
-        QVERIFY(!fixture->box("cb_playback_mute")->isChecked());
-        QCOMPARE(errorMessages(),
-                 QStringList{error("Failed to load presets: Invalid file format.")});
-        QCOMPARE(fixture->library.lockDepth.load(), 0);
-    }
-
     void filesThatCannotBeOpenedLeaveEverythingAlone_data()
     {
         QTest::addColumn<bool>("store");
@@ -231,23 +216,41 @@ private slots:
         QCOMPARE(fixture->label("playback_left")->text(), QStringLiteral("as it was"));
     }
 
-    // A valid preset padded with white space: refused unread above 1 MiB, applied up to it; the
-    // window is brought up to date either way.
-    void loadRefusesFilesOverTheSizeLimit()
+    void loadOfBrokenOrOversizedFileKeepsWhatWasApplied_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("refused");
+        // A valid preset padded with white space: refused unread above 1 MiB, applied up to it.
         const QByteArray head = "<Tarvix>";
         const QByteArray tail =
             "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>";
-        for (const qint64 size : {1024 * 1024 + 1, 1024 * 1024}) {
-            const bool refused = size > 1024 * 1024;
-            writeFile(dialogs.fileName,
-                      head + QByteArray(size - head.size() - tail.size(), ' ') + tail);
-            fixture->window->LoadPresetDialog();
-            QCOMPARE(device->output->left, refused ? -20.5f : -3.0f);
-            QCOMPARE(fixture->label("playback_left")->text(), refused ? "-20.5 dB" : "-3.0 dB");
-        }
+        const auto padded = [&](int size) {
+            return head + QByteArray(size - head.size() - tail.size(), ' ') + tail;
+        };
+        QTest::newRow("one byte over 1 MiB") << padded(1024 * 1024 + 1) << "0.0 dB" << true;
+        QTest::newRow("1 MiB") << padded(1024 * 1024) << "-3.0 dB" << false;
+        QTest::newRow("broken after the output")
+            << storedExample.left(storedExample.indexOf("</Output>")) << "-20.5 dB" << true;
+    }
+
+    // What was applied before the fault stays; the window is brought up to date either way.
+    void loadOfBrokenOrOversizedFileKeepsWhatWasApplied()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, shown);
+        QFETCH(bool, refused);
+        writeFile(dialogs.fileName, content);
+        device->output->left = device->output->right = 0.0f;
+        device->output->muted = true;
+        fixture->window->LoadPresetDialog();
+        QCOMPARE(fixture->label("playback_left")->text(), shown);
+        QCOMPARE(device->output->muted, !content.contains("<Muted>"));
+        QCOMPARE(fixture->box("cb_playback_mute")->isChecked(), device->output->muted);
         QCOMPARE(errorMessages(),
-                 QStringList{error("Failed to load presets: Invalid file format.")});
+                 refused ? QStringList{error("Failed to load presets: Invalid file format.")}
+                         : QStringList{});
+        QCOMPARE(fixture->library.lockDepth.load(), 0);
     }
 
     void storeKeepsTheFileItOverwrites_data()
