@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -117,7 +116,6 @@ private slots:
         // The first is applied; the second is appended. The switches show once polled.
         QCOMPARE(currentId(mixer.window.get()), QString::fromStdString(quadId));
         QTRY_COMPARE_WITH_TIMEOUT(mixer.difference(), QString(), pollTimeoutMs);
-        QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -26);
         QVERIFY(mixer.box("cb_phantom_right")->isChecked());
 
         library.changeVolumeLeft(quadId, Kind::Output, -30.5f);
@@ -133,8 +131,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(mixer.difference(), QString(), pollTimeoutMs);
         QCOMPARE(mixer.label("vol_label_playback_right")->text(), QStringLiteral("< 72 dB"));
         QCOMPARE(mixer.label("vol_label_record_left")->text(), QStringLiteral("18 dB"));
-        QVERIFY(mixer.box("cb_playback_mute")->isChecked() &&
-                !mixer.box("cb_record_mute")->isChecked());
         // Levels the sliders cannot reach are shown, not written back.
         QCOMPARE(mixer.right(quadId, Kind::Output), -75.0f);
         QCOMPARE(mixer.right(quadId, Kind::Input), 1.0f);
@@ -146,11 +142,9 @@ private slots:
         library.unplugDevice(quad.id);
         QVERIFY(mixer.settled());
         QCOMPARE(mixer.difference(), QString());
-        QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -6);
         library.changeVolumeRight(soloId, Kind::Output, 4.5f);
         QVERIFY(mixer.settled());
         QCOMPARE(mixer.difference(), QString());
-        QCOMPARE(mixer.slider("vol_slider_playback_right")->value(), 9);
 
         library.unplugDevice(soloId);
         QVERIFY(mixer.settled());
