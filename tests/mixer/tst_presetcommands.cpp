@@ -1,7 +1,6 @@
 #include "presetexample.h"
 #include "windowtesting.h"
 
-#include <QApplication>
 #include <QErrorMessage>
 #include <QFile>
 #include <QTemporaryDir>
@@ -47,16 +46,6 @@ QString error(const char* text)
 const QByteArray storedExample = kExampleDocument;
 constexpr uid_t nobody = 65534;
 
-// Sets device "a" to the state kExampleDocument describes.
-FakeDevice* prepareExampleDevice(MixerFixture& fixture)
-{
-    FakeDevice* device = fixture.device("a");
-    device->output->left = device->output->right = -20.5f;
-    device->input->left = device->input->right = 3 * device->input->stepDb;
-    device->hid->phantomLeft = device->hid->phantomRight = true;
-    return device;
-}
-
 // Runs a command on a named pipe. Should it block there, the pipe's other end is opened after a
 // while so that the command returns and the test fails instead of hanging.
 void runUnblocked(const QString& pipe, const std::function<void()>& command)
@@ -88,7 +77,11 @@ private slots:
         fixture = std::make_unique<MixerFixture>(
             QList<FakeDeviceConfig>{fakeDevice("a"), fakeDevice("b")}, QList<QByteArray>{"a", "b"});
         fixture->window->setPresetFileDialogs(&dialogs);
-        device = prepareExampleDevice(*fixture);
+        // Device "a" in the state kExampleDocument describes.
+        device = fixture->device("a");
+        device->output->left = device->output->right = -20.5f;
+        device->input->left = device->input->right = 3 * device->input->stepDb;
+        device->hid->phantomLeft = device->hid->phantomRight = true;
         fixture->library.log.clear();
     }
 
