@@ -1,5 +1,3 @@
-#include "commandline.h"
-
 #include <QProcess>
 #include <QtTest>
 
@@ -59,13 +57,6 @@ private slots:
                          err = program.readAllStandardError();
         QVERIFY2((exitCode == 0 ? out : err).contains(text.toLocal8Bit()), out + err);
         QVERIFY2((exitCode == 0 ? err : out).isEmpty(), out + err);
-    }
-
-    // argv as main() gets it, ended by a null entry past argc.
-    void takesArgcEntriesOfArgv()
-    {
-        const char* const argv[] = {"tarvixmixer", "-h", nullptr};
-        QCOMPARE(CommandLine::argumentsOf(2, argv), (QStringList{"tarvixmixer", "-h"}));
     }
 };
 
