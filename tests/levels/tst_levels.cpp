@@ -22,7 +22,7 @@ class TestLevels : public QObject
     Q_OBJECT
 
 private slots:
-    void conversionsSaturateAndTruncateTowardZero()
+    void conversionsSaturateAndTruncateTowardZeroAndReadOut()
     {
         QList<int> ints;
         for (double value :
@@ -62,10 +62,8 @@ private slots:
               << inputGainForLevel(4.0f, 0.0f) << inputGainForPosition(intMin);
         QCOMPARE(gains, (QList<long long>{-24, 36, -24, 36, -24, 36, 6, 0, 0, -6, 6,
                                           (intMax - 1LL) * 6, -6, (intMin - 1LL) * 6}));
-    }
 
-    void readOutTexts()
-    {
+        // The read-out texts.
         QStringList texts;
         for (float level : {-12.5f, -72.5f, 999.9f, 1000.0f, -1000.0f, notANumber})
             texts << outputLevelText(level);
