@@ -161,8 +161,12 @@ void SimulatedDeviceRow::showEndpoint(const Endpoint& endpoint,
         const QSignalBlocker blocker(endpoint.mute);
         endpoint.mute->setChecked(levels.mute);
     }
-    if (!LevelScale::isUsableStep(levels.stepDb))
+    if (!LevelScale::isUsableStep(levels.stepDb)) {
+        // Without a usable step a position has no level to send.
+        endpoint.left->setEnabled(false);
+        endpoint.right->setEnabled(false);
         return;
+    }
     for (const auto& [slider, db] :
          {std::pair{endpoint.left, levels.leftDb}, std::pair{endpoint.right, levels.rightDb}}) {
         // The user's own drag wins over the last reading.

@@ -5,10 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QSlider>
 #include <QtTest>
+
+#include <limits>
 
 // The "Simulated hardware" window drives the simulator as a person at the device would, and the
 // main window follows: switches through its poll, levels and hot-plug through notifications.
@@ -46,6 +48,16 @@ private slots:
         list->setCurrentIndex(list->findData(duo->objectName()));
         QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), 10000);
         QTRY_COMPARE(windowReadOut->text(), "-10.0 dB");
+    }
+
+    void slidersWithoutAUsableStepStayDisabled()
+    {
+        SimulatedDeviceConfig odd = SimulatedDeviceConfig::solo();
+        odd.output->stepDb = std::numeric_limits<float>::quiet_NaN();
+        SimulatedControl library({odd});
+        SimulatedHardwarePanel panel(library, nullptr);
+        QVERIFY(!panel.findChild<QSlider*>("output_right")->isEnabled());
+        QVERIFY(panel.findChild<QSlider*>("input_right")->isEnabled());
     }
 };
 
