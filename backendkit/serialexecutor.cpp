@@ -11,7 +11,9 @@ void SerialExecutor::post(Task task)
 {
     {
         std::lock_guard<std::mutex> guard(queueMutex);
-        if (stopped || stopRequested.load())
+        // Once a stop was requested a task is still queued, never to run: stop() destroys it
+        // after the delivery in progress, which may use what the task holds alive.
+        if (stopped)
             return; // `task` is destroyed outside the queue lock
         tasks.push_back(std::move(task));
     }

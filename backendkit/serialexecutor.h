@@ -23,7 +23,8 @@ public:
     SerialExecutor(const SerialExecutor&) = delete;
     SerialExecutor& operator=(const SerialExecutor&) = delete;
 
-    // Dropped once requestStop() has been called.
+    // Never run once requestStop() has been called; destroyed by stop(), after the task in
+    // progress, or at once if the executor has stopped.
     void post(Task task);
 
     // From now on no task body starts; a task in progress runs on. Returns at once.
