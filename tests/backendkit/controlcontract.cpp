@@ -117,6 +117,7 @@ private slots:
         const std::string second = backend.plug(*control);
         recorder.waitFor(expected.size() + 1);
         TarvixMixerDevice* output = control->getDevice(first.c_str())->output;
+        QCOMPARE(output->getChannelCount(), 2); // every endpoint is stereo, left and right
         output->registerCallback(&recorder);
         backend.changeLevel(*control, first, -10.0f);
         recorder.waitFor(expected.size() + 2);
