@@ -32,6 +32,10 @@ private slots:
         auto* duo = panel.findChild<QGroupBox*>("TVX-DUO-0001");
         QVERIFY(duo && list->currentData().toString() == duo->objectName());
         QCOMPARE(panel.layout()->count(), 2); // a row for each device
+        QStringList texts;
+        for (const QLabel* label : duo->findChildren<QLabel*>())
+            texts << label->text();
+        QVERIFY(texts.contains("Output") && texts.contains("Input")); // each endpoint's title
 
         duo->findChild<QCheckBox*>("phantom_left")->click();
         duo->findChild<QSlider*>("output_left")->setValue(-20);
