@@ -247,6 +247,7 @@ private slots:
         QAccessibleActionInterface* actions =
             QAccessible::queryAccessibleInterface(box)->actionInterface();
         QCOMPARE(actions->actionNames().value(0), QAccessibleActionInterface::toggleAction());
+        QVERIFY(QAccessible::queryAccessibleInterface(box)->state().checkable);
         f.library.log.clear();
         box->click();
         actions->doAction(QAccessibleActionInterface::toggleAction());
