@@ -2,6 +2,7 @@
 #include "nodevicehint.h"
 #include "tarvixlibrary.h"
 
+#include <QDir>
 #include <QStatusBar>
 #include <QTest>
 
@@ -104,30 +105,37 @@ private slots:
     void cardsComeAndGoWithTheirNodes()
     {
         VirtualCards cards;
-        AlsaMixer mixer;
-        new NoDeviceHint(mixer.window.get()); // as the program adds it on a hardware backend
-        QTRY_COMPARE(mixer.window->statusBar()->currentMessage(), NoDeviceHint::text());
-        // Not yet readable and writable (udev has not set the mode): tried again on the change.
-        cards.plug(2, VirtualCards::shape("classcompliant"), QFile::ReadOwner);
-        cards.plug(3, VirtualCards::shape("classcompliant").replace("USB-Audio", "HDA-Intel"));
-        cards.plug(4, VirtualCards::shape("interface"));
-        QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Interface"});
-        QVERIFY(mixer.window->statusBar()->currentMessage().isEmpty());
-        QFile::setPermissions(cards.node(2), QFile::ReadOwner | QFile::WriteOwner);
-        QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class"}));
-        cards.plug(5, VirtualCards::shape("classcompliant")); // an identical twin
-        QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class", "alsa:Class#5"}));
+        // Every card opened, listed or not, is closed with its control.
+        const auto openFiles = [] { return QDir("/proc/self/fd").count(); };
+        const uint filesBefore = openFiles();
+        {
+            AlsaMixer mixer;
+            new NoDeviceHint(mixer.window.get()); // as the program adds it on a hardware backend
+            QTRY_COMPARE(mixer.window->statusBar()->currentMessage(), NoDeviceHint::text());
+            // Not yet readable and writable (udev has not set the mode): tried again on the change.
+            cards.plug(2, VirtualCards::shape("classcompliant"), QFile::ReadOwner);
+            cards.plug(3, VirtualCards::shape("classcompliant").replace("USB-Audio", "HDA-Intel"));
+            cards.plug(4, VirtualCards::shape("interface"));
+            QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Interface"});
+            QVERIFY(mixer.window->statusBar()->currentMessage().isEmpty());
+            QFile::setPermissions(cards.node(2), QFile::ReadOwner | QFile::WriteOwner);
+            QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class"}));
+            cards.plug(5, VirtualCards::shape("classcompliant")); // an identical twin
+            QTRY_COMPARE(mixer.ids(),
+                         (QStringList{"alsa:Interface", "alsa:Class", "alsa:Class#5"}));
 
-        cards.unplug(4); // the shown card
-        QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Class", "alsa:Class#5"}));
-        QCOMPARE(mixer.list()->currentData().toString(), QStringLiteral("alsa:Class"));
-        QVERIFY(!mixer.get("gb_hid_control")->isEnabled());
-        cards.plug(7, VirtualCards::shape("interface")); // replugged elsewhere: the same id
-        QTRY_COMPARE(mixer.ids().value(2), QStringLiteral("alsa:Interface"));
+            cards.unplug(4); // the shown card
+            QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Class", "alsa:Class#5"}));
+            QCOMPARE(mixer.list()->currentData().toString(), QStringLiteral("alsa:Class"));
+            QVERIFY(!mixer.get("gb_hid_control")->isEnabled());
+            cards.plug(7, VirtualCards::shape("interface")); // replugged elsewhere: the same id
+            QTRY_COMPARE(mixer.ids().value(2), QStringLiteral("alsa:Interface"));
 
-        AlsaMixer everything(true);
-        QTRY_COMPARE(everything.ids().size(), 4);
-        QVERIFY(everything.ids().contains("alsa:Class#3"));
+            AlsaMixer everything(true);
+            QTRY_COMPARE(everything.ids().size(), 4);
+            QVERIFY(everything.ids().contains("alsa:Class#3"));
+        }
+        QCOMPARE(openFiles(), filesBefore);
         // The backend is chosen where its device folder exists; a file is no folder.
         AlsaBackend::Options options;
         QVERIFY(AlsaBackend::isUsableHere(options));

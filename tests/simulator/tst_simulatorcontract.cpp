@@ -91,6 +91,7 @@ private slots:
         // Each step's expectation is "reports left right mute", or its start.
         const std::vector<std::pair<std::function<void()>, QString>> steps{
             {[&] { output->setVolumeLeft(kNaN), output->setVolumeLeft(-10.3f); }, "1 -10.3 -20 on"},
+            {[&] { output->setVolumeLeft(-10.3f); }, "1 -10.3 -20 on"},
             {[&] { output->setVolumeRight(3.0f); }, "2 -10.3 0 on"},
             {[&] { output->setMute(true), output->setMute(true); }, "3 -10.3 0 muted"},
             {[&] { control.plugDevice(SimulatedDeviceConfig::duo()), control.unplugDevice("-"); },

@@ -4,9 +4,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QSlider>
 #include <QtTest>
 
@@ -36,6 +36,10 @@ private slots:
         for (const QLabel* label : duo->findChildren<QLabel*>())
             texts << label->text();
         QVERIFY(texts.contains("Output") && texts.contains("Input")); // each endpoint's title
+        // The left switches stand under the left sliders.
+        auto* grid = static_cast<QGridLayout*>(duo->layout());
+        QLayoutItem* lastLeft = grid->itemAtPosition(grid->rowCount() - 1, 1);
+        QVERIFY(lastLeft && lastLeft->widget()->objectName() == "loopback_left");
 
         duo->findChild<QCheckBox*>("phantom_left")->click();
         duo->findChild<QSlider*>("output_left")->setValue(-20);
