@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <thread>
 
 namespace {
 
@@ -44,22 +43,6 @@ private slots:
         QCOMPARE(f.library.maxLockDepth.load(), 2);
         QCOMPARE(f.library.lockDepth.load(), 0);
         QCOMPARE(enabledParts(f), "gb_hid_control gb_playback gb_record StoreButton LoadButton");
-    }
-
-    void newsFromLibraryThreadsIsHandledQueuedOnceEachInOrder()
-    {
-        MixerFixture f({fakeDevice("a")}, {});
-        f.library.notifyFromThread(DeviceArrival, "a");
-        QCOMPARE(deviceList(f.window.get())->count(), 0);
-        QTRY_COMPARE(f.ids(), QStringList{"a"});
-        f.library.log.clear();
-        std::thread([&] {
-            for (int i = 1; i <= 10; ++i)
-                f.device("a")->output->callback->onVolumeChanged(i);
-        }).join();
-        QCOMPARE(f.calls(), QStringList{});
-        QTRY_COMPARE(f.calls().count("a.output.getVolumeLeft"), 10);
-        QCOMPARE(f.library.lockDepth.load(), 0);
     }
 
     void deviceListFollowsArrivalsAndRemovals_data()
@@ -264,23 +247,6 @@ private slots:
         box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QVERIFY(!f.box("cb_phantom_left")->isChecked());
         QCOMPARE(box->text(QAccessible::Name), "Phantom & Left"); // read without the mnemonic
-    }
-
-    void missingEndpointsLeaveTheirWidgetsAlone()
-    {
-        MixerFixture f({fakeDevice("a", false, false, false)});
-        f.label("playback_left")->setText("as it was");
-        f.library.log.clear();
-        f.window->VolumeChangedCallbackGUIHandle();
-        f.window->setPlaybackVolumeLeft(4);
-        f.window->setRecordVolumeRight(4);
-        f.window->setRecordMute(true);
-        f.window->setLoopbackRight(true);
-        f.window->update_hid_controls();
-        f.window->onHIDChanged();
-        QCOMPARE(f.library.log.deviceCalls(), QStringList{});
-        QCOMPARE(f.label("playback_left")->text(), "as it was");
-        QCOMPARE(f.slider("playback_right")->value(), 0);
     }
 
     // The 500 ms timer polls; the report comes from within the poll, nested under its lock. The

@@ -2,17 +2,13 @@
 
 #include <QTest>
 
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 namespace {
 
 using Kind = SimulatedEndpointKind;
-const std::string duoId = SimulatedDeviceConfig::duo().id;
 const std::string soloId = SimulatedDeviceConfig::solo().id;
 constexpr float infinity = std::numeric_limits<float>::infinity();
 constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
@@ -24,22 +20,16 @@ constexpr int pollTimeoutMs = 10000;
 // deleted library afterwards would be caught by the sanitizer builds.
 struct SimulatedMixer
 {
-    explicit SimulatedMixer(
-        const std::vector<SimulatedDeviceConfig>& devices = SimulatedDeviceConfig::defaults())
-        : library(std::make_unique<SimulatedControl>(devices)),
+    SimulatedMixer()
+        : library(std::make_unique<SimulatedControl>(SimulatorDriver::noDevices)),
           window(std::make_unique<TarvixMixer>(library.get()))
     {
     }
     ~SimulatedMixer()
     {
-        deleteLibrary();
-        window.reset();
-    }
-    void deleteLibrary()
-    {
-        if (library)
-            window->detachFromLibrary();
+        window->detachFromLibrary();
         library.reset();
+        window.reset();
     }
 
     QSlider* slider(const char* name) const { return widget<QSlider>(window.get(), name); }
@@ -99,7 +89,7 @@ class TestMixerWithSimulator : public QObject
 private slots:
     void windowFollowsPlugsAndChangesMadeElsewhere()
     {
-        SimulatedMixer mixer(SimulatorDriver::noDevices);
+        SimulatedMixer mixer;
         SimulatedControl& library = *mixer.library;
         QVERIFY(mixer.settled());
         QCOMPARE(mixer.difference(), QString());
@@ -161,13 +151,11 @@ private slots:
         QTest::addColumn<float>("stepDb");
         QTest::addColumn<float>("levelDb");
         QTest::newRow("step 0") << -96.0f << 0.0f << 0.0f << -20.0f;
-        QTest::newRow("negative step") << -96.0f << 0.0f << -0.5f << -20.0f;
         QTest::newRow("NaN range") << notANumber << notANumber << notANumber << -20.0f;
         QTest::newRow("infinite step and bounds") << -infinity << infinity << infinity << -20.0f;
         QTest::newRow("tiny step, huge bounds") << -1e30f << 1e30f << 1e-30f << -20.0f;
         QTest::newRow("minimum above maximum") << 10.0f << -10.0f << 0.5f << -20.0f;
         QTest::newRow("level +inf") << -96.0f << 0.0f << 0.5f << infinity;
-        QTest::newRow("level -inf") << -96.0f << 0.0f << 0.5f << -infinity;
         QTest::newRow("level NaN") << -96.0f << 0.0f << 0.5f << notANumber;
         QTest::newRow("level max") << -96.0f << 0.0f << 0.5f << std::numeric_limits<float>::max();
     }
@@ -179,7 +167,7 @@ private slots:
         QFETCH(float, stepDb);
         QFETCH(float, levelDb);
         const bool usable = LevelScale::isUsableStep(stepDb);
-        SimulatedMixer mixer(SimulatorDriver::noDevices);
+        SimulatedMixer mixer;
         const std::string id = "TVX-HOSTILE-0666";
         mixer.library->plugDevice(
             device(id, range(minDb, maxDb, stepDb, 8.0f), range(minDb, maxDb, stepDb, 8.0f)));
@@ -207,36 +195,6 @@ private slots:
             QVERIFY2(usable ? std::isfinite(level) : level == levelDb,
                      qPrintable(QString::number(level)));
         }
-    }
-
-    void deletingTheLibraryFirstWithNotificationsQueuedCallsNothingAfterwards()
-    {
-        auto mixer = std::make_unique<SimulatedMixer>();
-        QVERIFY(mixer->settled());
-        std::atomic<int> emitted{0};
-        const auto count = [&emitted] { ++emitted; };
-        QObject::connect(mixer->window.get(), &TarvixMixer::VolumeChangedCallbackGUI, count);
-        QObject::connect(mixer->window.get(), &TarvixMixer::TarvixDeviceCallbackGUI, count);
-        SimulatedControl& library = *mixer->library;
-        for (int i = 0; i < 2000; ++i) {
-            library.changeVolumeLeft(duoId, Kind::Output, -0.5f * static_cast<float>(i % 100));
-            if (i % 100 == 0) {
-                library.sendDeviceChange(duoId);
-                library.unplugDevice(duoId);
-                library.plugDevice(SimulatedDeviceConfig::duo());
-            }
-        }
-        // No event is handled from here on: whatever the library delivers stays queued.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (emitted < 50 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::yield();
-        QVERIFY(emitted >= 50);
-        mixer->deleteLibrary();
-        const int emittedBeforeDeletion = emitted;
-        mixer->window.reset();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-        QCOMPARE(emitted.load(), emittedBeforeDeletion);
     }
 };
 

@@ -16,6 +16,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -238,33 +240,49 @@ private slots:
         QCOMPARE(faults, QList<int>());
     }
 
-    // A file with one link is replaced by a new one made beside it (the window tests see it kept
-    // when a write fails), one with a second hard link is rewritten in place; a cancelled store
-    // leaves the file as it was. Nothing is left beside the file, and no descriptor outlives a
-    // store.
+    // A file is replaced by a new one made beside it, its mode kept, unless a replacement would
+    // change it (a second hard link, another owner) or no file can be made beside it (a folder
+    // the user cannot write to): then it is rewritten in place. A cancelled store leaves the file
+    // as it was; nothing is left beside it and no descriptor outlives a store. Root writes
+    // anywhere, so it meets the locked folder as an unprivileged file-system user.
     void storesPresetFilesBesideOrInPlace()
     {
-        QTemporaryDir folder;
-        const QString path = folder.filePath("a.tarvix"), link = folder.filePath("b.tarvix");
-        const auto store = [&](const QByteArray& document) { // cancelled without a document
+        const bool root = ::geteuid() == 0;
+        for (const QString kind : {"own", "linked", "owner", "locked"}) {
+            if (kind == "owner" && !root)
+                continue; // only root can give a file away
+            QTemporaryDir folder;
+            const QString path = folder.filePath("a.tarvix");
+            const QByteArray name = QFile::encodeName(path);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier, longer") > 0);
+            file.close();
+            QCOMPARE(::chmod(name.constData(), kind == "locked" ? 0666 : 0640), 0);
+            if (kind == "linked")
+                QCOMPARE(::link(name.constData(), name + ".link"), 0);
+            if (kind == "owner")
+                QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+            QCOMPARE(::chmod(QFile::encodeName(folder.path()), kind == "locked" ? 0555 : 0755), 0);
             const auto openBefore = QDir("/proc/self/fd").count();
-            PresetFileWriter writer(path);
-            if (!writer.open() || (!document.isNull() && !writer.commit(document)))
-                return false;
-            writer.cancel();
-            return QDir("/proc/self/fd").count() == openBefore &&
-                   QDir(folder.path()).count() == (QFile::exists(link) ? 4u : 3u);
-        };
-        const auto linked = [&link] {
-            QFile file(link);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        QVERIFY(store("first") && store(QByteArray()));
-        QVERIFY(::link(QFile::encodeName(path), QFile::encodeName(link)) == 0);
-        QVERIFY(store(QByteArray()));
-        QCOMPARE(linked(), "first");
-        QVERIFY(store("2"));
-        QCOMPARE(linked(), "2");
+            struct stat before = {}, after = {};
+            ::stat(name.constData(), &before);
+            const auto store = [&](const QByteArray& document) { // cancelled without a document
+                PresetFileWriter writer(path);
+                return writer.open() && (document.isNull() || writer.commit(document));
+            };
+            if (kind == "locked" && root)
+                ::setfsuid(65534);
+            const bool stored = store(QByteArray()) && store("stored");
+            ::setfsuid(::geteuid());
+            QCOMPARE(QDir("/proc/self/fd").count(), openBefore);
+            ::chmod(QFile::encodeName(folder.path()), 0755);
+            ::stat(name.constData(), &after);
+            QVERIFY2(stored && file.open(QIODevice::ReadOnly), qPrintable(kind));
+            QCOMPARE(file.readAll(), "stored");
+            QCOMPARE(after.st_ino == before.st_ino, kind != "own");
+            QVERIFY(after.st_mode == before.st_mode && after.st_uid == before.st_uid);
+            QCOMPARE(QDir(folder.path()).count(), kind == "linked" ? 4u : 3u);
+        }
     }
 };
 
