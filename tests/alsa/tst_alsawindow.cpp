@@ -62,6 +62,9 @@ private slots:
         mixer.window->showMinimized();
         cards.amixer(1, "Line In 1-2 Phantom Power Capture Switch", "on");
         QTRY_VERIFY(mixer.checked("cb_phantom_left") && mixer.checked("cb_phantom_right"));
+        mixer.get<QAbstractButton>("cb_phantom_right")->click(); // one switch for both inputs
+        QCOMPARE(cards.amixer(1, "Line In 1-2 Phantom Power Capture Switch"),
+                 QStringLiteral("off"));
         // The modes go by their item names, here in an unusual order.
         cards.amixer(1, "Direct Monitor Playback Enum", "Mono");
         QTRY_VERIFY(mixer.checked("cb_loopback_left") && !mixer.checked("cb_loopback_right"));

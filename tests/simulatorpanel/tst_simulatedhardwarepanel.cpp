@@ -43,8 +43,14 @@ private slots:
 
         duo->findChild<QCheckBox*>("phantom_left")->click();
         duo->findChild<QSlider*>("output_left")->setValue(-20);
+        duo->findChild<QSlider*>("input_right")->setValue(3);
         QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), 10000);
         QTRY_COMPARE(windowReadOut->text(), "-10.0 dB");
+        QTRY_COMPARE(window.findChild<QLabel*>("vol_label_record_right")->text(), "12 dB");
+        // What the window changes, the panel shows while it is shown.
+        panel.show();
+        window.findChild<QCheckBox*>("cb_loopback_right")->click();
+        QTRY_VERIFY(duo->findChild<QCheckBox*>("loopback_right")->isChecked());
 
         // Pulled out, the device leaves the list and its controls on the panel rest; plugged in
         // again, it comes back as it was left.
