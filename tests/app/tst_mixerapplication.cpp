@@ -79,7 +79,6 @@ private slots:
             QTest::newRow(name) << version << com << control << QString(how) << shown << log;
         };
         row("XP, Close", 0x0030, 0, "button", dialog, "");
-        row("2003", 0x0040, 0, "close", dialog, "");
         row("above Vista", 0x0081, 0, "close", dialog, "");
         row("below 7", 0x008f, 0, "close", dialog, "");
         row("8, exit 7", 0x00a0, 0, "exit", dialog, "");

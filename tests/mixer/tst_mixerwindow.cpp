@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 namespace {
 
 // The parts of the window that applying a device enables.
@@ -100,24 +99,6 @@ private slots:
         QCOMPARE(deviceList(f.window.get())->currentIndex(), -1);
         QCOMPARE(enabledParts(f), "");
         QCOMPARE(f.library.log.deviceCalls(), QStringList{});
-    }
-
-    // Listeners move with the selection; a change reapplies only the device shown.
-    void choosingAnotherDeviceMovesTheListeners()
-    {
-        MixerFixture f({fakeDevice("a"), fakeDevice("b", false, true, false), fakeDevice("c")},
-                       {"a", "b", "c"});
-        f.library.unplug("c");
-        deviceList(f.window.get())->setCurrentIndex(1);
-        FakeDevice* a = f.device("a");
-        QVERIFY(!a->hid->callback && !a->input->callback && !a->output->callback);
-        QCOMPARE(enabledParts(f), "gb_record");
-        f.library.log.clear();
-        f.library.notify(DeviceChange, "a");
-        QCOMPARE(f.library.log.deviceCalls(), QStringList{"getDevice(a)"});
-        deviceList(f.window.get())->setCurrentIndex(2); // gone from the library: nothing is shown
-        QVERIFY(!f.device("b")->input->callback);
-        QCOMPARE(enabledParts(f), "");
     }
 
     // A new range that moves a slider writes its level, nested in the application, before the

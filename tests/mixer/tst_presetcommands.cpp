@@ -159,7 +159,7 @@ private slots:
     {
         QTest::addColumn<bool>("store");
         QTest::addColumn<QString>("kind");
-        for (const char* kind : {"missing", "pipe", "link to a pipe"}) {
+        for (const char* kind : {"missing", "pipe"}) {
             QTest::addRow("load %s", kind) << false << kind;
             QTest::addRow("store onto %s", kind) << true << kind;
         }
@@ -171,14 +171,9 @@ private slots:
         QFETCH(bool, store);
         QFETCH(QString, kind);
         const QString pipe = path("pipe.tarvix");
-        if (kind == "missing")
-            dialogs.fileName = path(store ? "missing-folder/state.tarvix" : "missing.tarvix");
-        else
-            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        if (kind == "pipe")
-            dialogs.fileName = pipe;
-        if (kind == "link to a pipe")
-            QVERIFY(QFile::link(pipe, dialogs.fileName));
+        dialogs.fileName =
+            kind == "pipe" ? pipe : path(store ? "missing-folder/a.tarvix" : "missing.tarvix");
+        QVERIFY(kind != "pipe" || ::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
         fixture->label("playback_left")->setText("as it was");
         runUnblocked(pipe, [this, store] {
             store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
