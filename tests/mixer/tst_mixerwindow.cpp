@@ -183,6 +183,8 @@ private slots:
         QCheckBox* linkBox = f.box("cb_" + direction + "_link");
         linkBox->setTristate(true);
         linkBox->setCheckState(Qt::CheckState(link));
+        QCOMPARE(QAccessible::queryAccessibleInterface(linkBox)->state().checkStateMixed,
+                 link == Qt::PartiallyChecked); // a screen reader tells "partly linked"
         f.library.log.clear();
         f.slider(direction + "_left")->setValue(direction == "playback" ? -3 : 3);
         QCOMPARE(f.calls().join(' '), calls.replace("o.", "a.output.").replace("i.", "a.input."));
