@@ -156,6 +156,7 @@ private slots:
         QTest::newRow("tiny step, huge bounds") << -1e30f << 1e30f << 1e-30f << -20.0f;
         QTest::newRow("minimum above maximum") << 10.0f << -10.0f << 0.5f << -20.0f;
         QTest::newRow("level +inf") << -96.0f << 0.0f << 0.5f << infinity;
+        QTest::newRow("level -inf") << -96.0f << 0.0f << 0.5f << -infinity;
         QTest::newRow("level NaN") << -96.0f << 0.0f << 0.5f << notANumber;
         QTest::newRow("level max") << -96.0f << 0.0f << 0.5f << std::numeric_limits<float>::max();
     }
