@@ -59,9 +59,9 @@ private slots:
             << "2.0/2.0/-/-"
             << "4.0/4.1/-/-";
         QTest::newRow("two mono volumes, each with the first channel of its switch")
-            << QStringList{"v1 Line 01 Playback Volume", "v1 Line 02 Playback Volume",
-                           "b2 Line 01 Playback Switch", "b2 Line 02 Playback Switch"}
-            << "0.0/1.0/2.0/3.0"
+            << QStringList{"b2 Line 01 Playback Switch", "b2 Line 02 Playback Switch",
+                           "v1 Line 01 Playback Volume", "v1 Line 02 Playback Volume"}
+            << "2.0/3.0/0.0/1.0"
             << "-/-/-/-";
         QTest::newRow("a switch named like a volume, a volume without channels: none")
             << QStringList{"b1 Master Playback Volume", "v0 Line In 1 Gain Capture Volume"}
