@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alsabackend.h"
+#include "backendtable.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 #include "virtualcards.h"
@@ -16,11 +17,15 @@
 // thread only.
 struct AlsaMixer
 {
+    // The control comes from the program's backend table, which by default lists USB audio
+    // interfaces only.
     explicit AlsaMixer(bool allCards = false)
     {
-        AlsaBackend::Options options;
-        options.listAllCards = allCards;
-        control.reset(AlsaBackend::createControl(options));
+        if (allCards)
+            BackendTable::setListAllCards(true);
+        control.reset(BackendTable::find("alsa")->create());
+        if (allCards)
+            BackendTable::setListAllCards(false);
         window = std::make_unique<TarvixMixer>(control.get());
     }
     ~AlsaMixer()
