@@ -49,6 +49,7 @@ private slots:
         QTRY_COMPARE(window.findChild<QLabel*>("vol_label_record_right")->text(), "12 dB");
         // What the window changes, the panel shows while it is shown.
         panel.show();
+        QCOMPARE(grid->itemAtPosition(1, 3)->widget()->property("text"), "-10.0 / -20.0 dB");
         window.findChild<QCheckBox*>("cb_loopback_right")->click();
         QTRY_VERIFY(duo->findChild<QCheckBox*>("loopback_right")->isChecked());
 
