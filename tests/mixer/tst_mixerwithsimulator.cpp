@@ -127,6 +127,11 @@ private slots:
         // After a refresh the slider reaches the device again, by its non-ASCII id.
         mixer.slider("vol_slider_playback_right")->setValue(-20);
         QCOMPARE(mixer.right(quadId, Kind::Output), -5.0f);
+        // A new range, reported as a device change, gives the sliders new limits.
+        library.changeVolumeRange(quadId, Kind::Output, -40.0f, 6.0f, 0.5f);
+        library.sendDeviceChange(quadId);
+        QVERIFY(mixer.settled());
+        QCOMPARE(mixer.difference(), QString());
 
         // The solo takes over: no HID interface, up to +6 dB; its endpoints now report.
         library.unplugDevice(quad.id);
