@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr uid_t nobody = 65534;
+
 // What reading kExampleDocument does to a device "d" with the default input step of 2 dB.
 const QStringList all =
     QString("d.output.setVolumeLeft(-20.5) d.output.setVolumeRight(-20.5) d.output.setMute(false) "
@@ -257,11 +259,16 @@ private slots:
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier, longer") > 0);
             file.close();
+            const auto contents = [&file] {
+                const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : "";
+                file.close();
+                return text;
+            };
             QCOMPARE(::chmod(name.constData(), kind == "locked" ? 0666 : 0640), 0);
             if (kind == "linked")
                 QCOMPARE(::link(name.constData(), name + ".link"), 0);
             if (kind == "owner")
-                QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+                QCOMPARE(::chown(name.constData(), nobody, nobody), 0);
             QCOMPARE(::chmod(QFile::encodeName(folder.path()), kind == "locked" ? 0555 : 0755), 0);
             const auto openBefore = QDir("/proc/self/fd").count();
             struct stat before = {}, after = {};
@@ -271,14 +278,17 @@ private slots:
                 return writer.open() && (document.isNull() || writer.commit(document));
             };
             if (kind == "locked" && root)
-                ::setfsuid(65534);
-            const bool stored = store(QByteArray()) && store("stored");
+                ::setfsuid(nobody);
+            const bool cancelled = store(QByteArray());
+            const QByteArray afterCancel = contents();
+            const bool stored = store("stored");
             ::setfsuid(::geteuid());
             QCOMPARE(QDir("/proc/self/fd").count(), openBefore);
             ::chmod(QFile::encodeName(folder.path()), 0755);
             ::stat(name.constData(), &after);
-            QVERIFY2(stored && file.open(QIODevice::ReadOnly), qPrintable(kind));
-            QCOMPARE(file.readAll(), "stored");
+            QVERIFY2(cancelled && stored, qPrintable(kind));
+            QCOMPARE(afterCancel, "earlier, longer");
+            QCOMPARE(contents(), "stored");
             QCOMPARE(after.st_ino == before.st_ino, kind != "own");
             QVERIFY(after.st_mode == before.st_mode && after.st_uid == before.st_uid);
             QCOMPARE(QDir(folder.path()).count(), kind == "linked" ? 4u : 3u);
