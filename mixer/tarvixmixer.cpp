@@ -109,11 +109,6 @@ void TarvixMixer::startHidPollTimer()
         std::make_unique<HidPollTimer>(this, hidPollIntervalMs, [this] { update_hid_controls(); });
 }
 
-bool TarvixMixer::isPollingSwitches() const
-{
-    return hidPollTimer->isPolling();
-}
-
 // The form shows the logo drawn for one device pixel per pixel; on denser screens the label
 // would stretch it into a blur, so it gets the drawing made at twice the size instead.
 void TarvixMixer::showSharpLogo()
