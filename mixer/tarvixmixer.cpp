@@ -18,6 +18,8 @@ constexpr int hidPollIntervalMs = 500;
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
     : QMainWindow(parent), control(control), ui(new Ui_TarvixMixer), currentDevice(nullptr)
 {
+    // The images live in a static library, where nothing else would pull in their registration.
+    Q_INIT_RESOURCE(images);
     CheckBoxAccessible::install();
     ui->setupUi(this);
     showSharpLogo();
