@@ -51,25 +51,20 @@ DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
 
 } // namespace
 
-std::unique_ptr<AlsaCard> AlsaCard::open(int number, int& error)
+std::unique_ptr<AlsaCard> AlsaCard::open(int number)
 {
     std::unique_ptr<AlsaCard> card(new AlsaCard());
     card->cardNumber = number;
     const std::string name = "hw:" + std::to_string(number);
-    error = snd_ctl_open(&card->handle, name.c_str(), SND_CTL_NONBLOCK);
-    if (error < 0) {
+    if (snd_ctl_open(&card->handle, name.c_str(), SND_CTL_NONBLOCK) < 0) {
         card->handle = nullptr;
         return nullptr;
     }
     snd_ctl_card_info_t* info;
     snd_ctl_card_info_alloca(&info);
-    error = snd_ctl_card_info(card->handle, info);
-    if (error == 0)
-        error = snd_ctl_subscribe_events(card->handle, 1);
-    if (error < 0 || !card->loadElements()) {
-        error = error < 0 ? error : -EIO;
+    if (snd_ctl_card_info(card->handle, info) < 0 ||
+        snd_ctl_subscribe_events(card->handle, 1) < 0 || !card->loadElements())
         return nullptr;
-    }
     card->cardId = snd_ctl_card_info_get_id(info);
     card->cardName = snd_ctl_card_info_get_name(info);
     card->driverName = snd_ctl_card_info_get_driver(info);
@@ -154,18 +149,18 @@ void AlsaCard::noteError(int error)
         failed = true;
 }
 
-bool AlsaCard::readSlot(int element)
+void AlsaCard::readSlot(int element)
 {
     Slot& slot = slots[element];
     if (!handle || failed || slot.values.empty())
-        return false;
+        return;
     snd_ctl_elem_value_t* value;
     snd_ctl_elem_value_alloca(&value);
     snd_ctl_elem_value_set_id(value, slot.id);
     const int error = snd_ctl_elem_read(handle, value);
     if (error < 0) {
         noteError(error);
-        return false;
+        return;
     }
     for (std::size_t channel = 0; channel < slot.values.size(); ++channel) {
         const unsigned int c = static_cast<unsigned int>(channel);
@@ -183,7 +178,6 @@ bool AlsaCard::readSlot(int element)
             break;
         }
     }
-    return true;
 }
 
 long AlsaCard::read(ChannelRef ref)

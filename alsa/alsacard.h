@@ -27,8 +27,8 @@ public:
         bool accessChanged = false;     // an element became read-only or writable
     };
 
-    // Opens card N read-write; null with a negative errno in `error` when it cannot.
-    static std::unique_ptr<AlsaCard> open(int number, int& error);
+    // Opens card N read-write; null when it cannot.
+    static std::unique_ptr<AlsaCard> open(int number);
     ~AlsaCard();
 
     AlsaCard(const AlsaCard&) = delete;
@@ -50,7 +50,6 @@ public:
 
     // True once an operation has found the card gone (ENODEV): the library thread then closes it.
     bool hasFailed() const { return failed; }
-    bool isOpen() const { return handle != nullptr; }
     void close();
 
 private:
@@ -66,7 +65,7 @@ private:
     AlsaCard() = default;
     bool loadElements();
     void loadElement(snd_ctl_elem_id_t* id);
-    bool readSlot(int element);
+    void readSlot(int element);
     void refreshAccess();
     void noteError(int error);
 

@@ -202,8 +202,7 @@ void AlsaControl::nodeRemoved(int number)
 
 void AlsaControl::tryOpen(int number)
 {
-    int error = 0;
-    std::unique_ptr<AlsaCard> card = AlsaCard::open(number, error);
+    std::unique_ptr<AlsaCard> card = AlsaCard::open(number);
     if (!card) {
         if (--attemptsLeft[number] <= 0)
             attemptsLeft.erase(number);

@@ -55,13 +55,10 @@ std::shared_ptr<TarvixDevice> BackendControl::removeDevice(const std::string& id
     return device;
 }
 
-bool BackendControl::reportDeviceChange(const std::string& id)
+void BackendControl::reportDeviceChange(const std::string& id)
 {
-    std::shared_ptr<TarvixDevice> device = findDevice(id);
-    if (!device)
-        return false;
-    dispatcher.postDeviceEvent(deviceListener, DeviceChange, std::move(device));
-    return true;
+    if (std::shared_ptr<TarvixDevice> device = findDevice(id))
+        dispatcher.postDeviceEvent(deviceListener, DeviceChange, std::move(device));
 }
 
 std::shared_ptr<TarvixDevice> BackendControl::findDevice(const std::string& id) const

@@ -48,8 +48,8 @@ protected:
     void addDevice(std::shared_ptr<TarvixDevice> device);
     // The device is no longer present and its removal is reported; null if none has this id.
     std::shared_ptr<TarvixDevice> removeDevice(const std::string& id);
-    // Reports DeviceChange for a present device; false if none has this id.
-    bool reportDeviceChange(const std::string& id);
+    // Reports DeviceChange for a present device; nothing if none has this id.
+    void reportDeviceChange(const std::string& id);
     std::shared_ptr<TarvixDevice> findDevice(const std::string& id) const;
     // In order of arrival.
     const std::vector<std::shared_ptr<TarvixDevice>>& presentRecords() const { return devices; }

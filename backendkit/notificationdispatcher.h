@@ -33,9 +33,8 @@ public:
     // Runs `task` on the delivery thread after everything posted before it.
     void post(SerialExecutor::Task task) { executor.post(std::move(task)); }
 
-    // No delivery starts once requestStop() has been called; stop() also waits for the one in
-    // progress, discards the queued ones and ends the delivery thread.
-    void requestStop() { executor.requestStop(); }
+    // From its first step no delivery starts; then waits for the one in progress, discards the
+    // queued ones and ends the delivery thread.
     void stop() { executor.stop(); }
 
 private:

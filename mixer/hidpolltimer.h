@@ -18,8 +18,6 @@ class HidPollTimer : public QObject
 public:
     HidPollTimer(QWidget* window, int intervalMs, std::function<void()> poll);
 
-    bool isPolling() const { return timer.isActive(); }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -18,6 +18,8 @@ constexpr int hidPollIntervalMs = 500;
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
     : QMainWindow(parent), control(control), ui(new Ui_TarvixMixer), currentDevice(nullptr)
 {
+    // The images live in a static library, where nothing else would pull in their registration.
+    Q_INIT_RESOURCE(images);
     CheckBoxAccessible::install();
     ui->setupUi(this);
     showSharpLogo();
@@ -107,11 +109,6 @@ void TarvixMixer::startHidPollTimer()
     // Not part of the window's object tree; it goes with the window all the same.
     hidPollTimer =
         std::make_unique<HidPollTimer>(this, hidPollIntervalMs, [this] { update_hid_controls(); });
-}
-
-bool TarvixMixer::isPollingSwitches() const
-{
-    return hidPollTimer->isPolling();
 }
 
 // The form shows the logo drawn for one device pixel per pixel; on denser screens the label

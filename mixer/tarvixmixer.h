@@ -57,9 +57,6 @@ public:
     // same messages. Only one file waits at a time.
     void loadPresetFileWhenReady(const QString& fileName);
 
-    // Whether the 500 ms switch poll runs: it pauses while the window is hidden or minimised.
-    bool isPollingSwitches() const;
-
     // Withdraws the window's listeners from the library (those of the selected device under its
     // lock) and forgets that device; the destructor does it unless it has been done. Call it
     // before the library is deleted ahead of the window.

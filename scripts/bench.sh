@@ -1,15 +1,166 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the benchmarks in Release into build-bench/ and runs them all,
-# each figure beside its floor in the same run, printing one table. Takes about a minute once
-# built. The programs run on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+# Installs what is missing, builds the benchmarks in Release into build-bench/ and prints one
+# table: every figure beside its floor, measured in the same run, and its target. Whole processes
+# are measured from outside (start-up to the first frame with hyperfine, peak memory with GNU
+# time, idle cost with perf stat); latencies from inside by bench/latencybench. Takes a few
+# minutes once built. The programs run on Qt's offscreen platform unless QT_QPA_PLATFORM says
+# otherwise; the tools' own output goes to build-bench/bench-details.txt.
+#
+#   scripts/bench.sh [RUNS [SAMPLES]]   start-up runs per program (20), latency samples (1000)
 
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
+RUNS=${1:-20}
+SAMPLES=${2:-1000}
+IDLE_SECONDS=10
 BUILD_DIR=build-bench
+PROBE=$BUILD_DIR/bench/startupprobe
+DETAILS=$BUILD_DIR/bench-details.txt
 
-# amixer (alsa-utils) changes the ALSA benchmark's virtual card from another process.
-install_packages "${BUILD_PACKAGES[@]}" alsa-utils
+# amixer (alsa-utils) changes the virtual card from another process.
+install_packages "${BUILD_PACKAGES[@]}" alsa-utils hyperfine time linux-perf jq procps
 configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARVIX_BUILD_BENCH=ON \
-    -DBUILD_TESTING=OFF -- benchrunner barewindow startupprobe notificationbench
+    -DBUILD_TESTING=OFF -- startupprobe latencybench
 
-exec "$BUILD_DIR/bench/benchrunner"
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+# The ALSA programs see the tests' virtual cards, in folders of their own: one card, and two.
+ALSA_CONFIG_PATH=$(sed -n 's/^TARVIX_VIRTUAL_CARD_CONFIG_PATH:INTERNAL=//p' "$BUILD_DIR/CMakeCache.txt")
+export ALSA_CONFIG_PATH
+WORK=$(mktemp -d)
+IDLE_PIDS=()
+trap 'kill "${IDLE_PIDS[@]}" 2>/dev/null || true; rm -rf "$WORK"' EXIT
+mkdir "$WORK/one" "$WORK/two"
+cp tests/alsa/virtualcard/classcompliant.card "$WORK/one/controlC0"
+cp tests/alsa/virtualcard/classcompliant.card "$WORK/two/controlC0"
+cp tests/alsa/virtualcard/interface.card "$WORK/two/controlC1"
+: >"$DETAILS"
+PROBLEMS=()
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
+load() { cut -d' ' -f1 /proc/loadavg; }
+
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1);" \
+    "Qt $(dpkg-query -W -f '${Version}' qt6-base-dev); Release build;" \
+    "QT_QPA_PLATFORM=$QT_QPA_PLATFORM; load average $(load)"
+
+# Start-up: exec to the first frame (the probe exits there), all programs in one hyperfine run.
+STARTUP=(simulator alsa label bare)
+TARVIX_ALSA_DEVICE_DIR=$WORK/one hyperfine -N --warmup 1 --runs "$RUNS" --style basic \
+    --export-json "$WORK/startup.json" "${STARTUP[@]/#/$PROBE }" >>"$DETAILS" 2>&1 ||
+    PROBLEMS+=("hyperfine failed")
+declare -A FIRST_PAINT PEAK RSS WAKEUPS CPU
+for i in "${!STARTUP[@]}"; do
+    FIRST_PAINT[${STARTUP[i]}]=$(jq -r ".results[$i].median" "$WORK/startup.json" 2>/dev/null |
+        awk '{ printf "%.1f", $1 * 1000 }')
+done
+
+# Peak memory (VmHWM) up to the first frame, by GNU time.
+for program in simulator alsa label; do
+    PEAK[$program]=$(for _ in $(seq "$RUNS"); do
+        TARVIX_ALSA_DEVICE_DIR=$WORK/one /usr/bin/time -o "$WORK/time" -f %M "$PROBE" "$program" \
+            >/dev/null 2>>"$DETAILS" && cat "$WORK/time"
+    done | median | awk '{ printf "%.1f", $1 / 1024 }')
+done
+
+# Idle: the programs side by side, each from its first frame on; resident memory 1.5 s later,
+# then wake-ups (context switches of all threads) and CPU time by perf stat.
+start_idle() {
+    local name=$1
+    shift
+    "$PROBE" "$@" >"$WORK/$name.out" 2>>"$DETAILS" &
+    IDLE_PIDS+=($!)
+    eval "${name}_pid=$!"
+    for _ in $(seq 300); do
+        grep -q ready "$WORK/$name.out" && return
+        sleep 0.1
+    done
+    PROBLEMS+=("$name did not come up")
+}
+sample_idle() { # NAME...: perf stat of each, all at once
+    local name perfs=()
+    for name in "$@"; do
+        local pid_var=${name}_pid
+        perf stat -x, -e task-clock,context-switches -p "${!pid_var}" -o "$WORK/$name.perf" \
+            -- sleep "$IDLE_SECONDS" &
+        perfs+=($!)
+    done
+    wait "${perfs[@]}"
+    for name in "$@"; do
+        { echo "perf stat, $name:"; cat "$WORK/$name.perf"; } >>"$DETAILS"
+        read -r "WAKEUPS[$name]" "CPU[$name]" < <(awk -F, -v s="$IDLE_SECONDS" '
+            { v = ($1 ~ /^[0-9.]+$/) ? $1 : 0 }
+            $3 ~ /^task-clock/ { cpu = v } $3 ~ /^context-switches/ { switches = v }
+            END { printf "%.1f %.3f\n", switches / s, cpu / (s * 10) }' "$WORK/$name.perf")
+    done
+}
+start_idle mixer simulator idle
+start_idle minimised simulator idle-minimised
+start_idle floor label idle
+TARVIX_ALSA_DEVICE_DIR=$WORK/two start_idle alsa alsa idle
+sleep 1.5
+for name in mixer floor alsa; do
+    pid_var=${name}_pid
+    RSS[$name]=$(ps -o rss= -p "${!pid_var}" | awk '{ printf "%.1f", $1 / 1024 }')
+done
+sample_idle mixer minimised floor alsa
+rm "$WORK/two/controlC1"
+sleep 1.5
+WAKEUPS[alsa_two]=${WAKEUPS[alsa]} CPU[alsa_two]=${CPU[alsa]}
+sample_idle alsa
+kill "${IDLE_PIDS[@]}"
+
+# Latencies from inside the process.
+"$BUILD_DIR/bench/latencybench" simulator "$SAMPLES" >"$WORK/latency" 2>>"$DETAILS" ||
+    PROBLEMS+=("latencybench simulator: $(grep error "$WORK/latency")")
+TARVIX_ALSA_DEVICE_DIR=$WORK/one "$BUILD_DIR/bench/latencybench" alsa "$SAMPLES" \
+    >>"$WORK/latency" 2>>"$DETAILS" || PROBLEMS+=("latencybench alsa: $(grep error "$WORK/latency")")
+figure() { # KEY DIVISOR DECIMALS
+    awk -v key="$1" -v d="$2" -v p="$3" '$1 == key { printf "%.*f", p, $2 / d }' "$WORK/latency"
+}
+
+# row FIGURE VALUE FLOOR TARGET: TARGET is "x N" (at most N times the floor), "< N UNIT" (below
+# N), "+ N" (at most the floor plus N per second) or "-" (none).
+row() {
+    awk -v name="$1" -v v="$2" -v f="$3" -v target="$4" 'BEGIN {
+        split(target, t, " ")
+        ratio = (v != "" && f > 0) ? sprintf("%.2f", v / f) : "-"
+        if (t[1] == "x") { text = "<= " t[2] " x floor"; met = v <= t[2] * f }
+        if (t[1] == "<") { text = "< " t[2] " " t[3]; met = v < t[2] }
+        if (t[1] == "+") { text = "<= floor + " t[2] "/s"; met = v <= f + t[2] }
+        if (t[1] == "-") text = "-"
+        verdict = t[1] == "-" ? "-" : (v != "" && met ? "yes" : "NO")
+        printf "| %s | %s | %s | %s | %s | %s |\n", name, v == "" ? "n/a" : v,
+            f == "" ? "-" : f, ratio, text, verdict
+    }'
+}
+
+echo
+echo "| figure | mixer | floor | ratio | target | met? |"
+echo "|---|---|---|---|---|---|"
+row "first paint, simulator, median of $RUNS (ms)" "${FIRST_PAINT[simulator]}" "${FIRST_PAINT[label]}" "x 1.15"
+row "first paint, ALSA with one card (ms)" "${FIRST_PAINT[alsa]}" "${FIRST_PAINT[label]}" "x 1.15"
+row "  same, floor: empty window (ms)" "${FIRST_PAINT[simulator]}" "${FIRST_PAINT[bare]}" "-"
+row "resident memory 1.5 s after first paint, simulator (MiB)" "${RSS[mixer]}" "${RSS[floor]}" "x 1.15"
+row "resident memory, ALSA with two cards (MiB)" "${RSS[alsa]}" "${RSS[floor]}" "x 1.15"
+row "peak RSS (VmHWM) to first paint, simulator, median (MiB)" "${PEAK[simulator]}" "${PEAK[label]}" "-"
+row "  same, ALSA with one card (MiB)" "${PEAK[alsa]}" "${PEAK[label]}" "-"
+row "notification latency, median (us)" "$(figure latency_mixer_median_ns 1e3 1)" "$(figure latency_floor_median_ns 1e3 1)" "-"
+row "notification latency, p99 (us)" "$(figure latency_mixer_p99_ns 1e3 1)" "$(figure latency_floor_p99_ns 1e3 1)" "< 1000 us"
+row "  same, from the request elsewhere, p99 (us)" "$(figure latency_request_p99_ns 1e3 1)" "" "-"
+row "burst of 10,000 drained, median of 5 (ms)" "$(figure burst_mixer_ns 1e6 1)" "$(figure burst_floor_ns 1e6 1)" "< 500 ms"
+row "ALSA: amixer change to label, median (ms)" "$(figure alsa_latency_median_ns 1e6 2)" "" "-"
+row "ALSA: amixer change to label, p99 (ms)" "$(figure alsa_latency_p99_ns 1e6 2)" "" "< 5 ms"
+row "  same, from spawning amixer, median (ms)" "$(figure alsa_spawn_median_ns 1e6 2)" "" "-"
+row "idle wake-ups per second, device selected" "${WAKEUPS[mixer]}" "${WAKEUPS[floor]}" "+ 2.2"
+row "idle wake-ups per second, window minimised" "${WAKEUPS[minimised]}" "${WAKEUPS[floor]}" "+ 0.2"
+row "idle CPU, % of one core" "${CPU[mixer]}" "${CPU[floor]}" "< 0.1 %"
+row "ALSA: idle wake-ups per second, two cards" "${WAKEUPS[alsa_two]}" "${WAKEUPS[floor]}" "+ 2.2"
+row "ALSA: idle wake-ups per second, one unplugged" "${WAKEUPS[alsa]}" "${WAKEUPS[floor]}" "+ 2.2"
+row "ALSA: idle CPU, % of one core, two cards" "${CPU[alsa_two]}" "${CPU[floor]}" "< 0.1 %"
+row "ALSA: idle CPU, % of one core, one unplugged" "${CPU[alsa]}" "${CPU[floor]}" "< 0.1 %"
+echo
+echo "Load average at the end: $(load). Details: $DETAILS"
+for problem in "${PROBLEMS[@]}"; do
+    echo "PROBLEM: $problem"
+done
+[ ${#PROBLEMS[@]} -eq 0 ]

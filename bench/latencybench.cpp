@@ -1,0 +1,300 @@
+// The figures only a program inside the process can take, printed as "key value" lines
+// (nanoseconds) for scripts/bench.sh; an "error ..." line and exit code 1 tell what went wrong.
+//
+//   latencybench simulator [N]  A level changed elsewhere through the simulator: from the
+//                               library's onVolumeChanged() on its delivery thread, and from the
+//                               request, to the end of the window's handler on the GUI thread,
+//                               whose label then shows the level. N samples, in blocks alternating
+//                               with N of the floor: a bare call queued to the GUI thread from a
+//                               thread of the kind the library delivers from. Then bursts of
+//                               10,000 changes, and of 10,000 bare queued calls.
+//   latencybench alsa [N]       A level changed by amixer in another process on card 0 of
+//                               TARVIX_ALSA_DEVICE_DIR: from the card's change (an inotify event,
+//                               as the library sees it), and from the spawn of amixer, to the
+//                               window's label showing the new level.
+
+#include "levellabels.h"
+#include "serialexecutor.h"
+#include "simulatedcontrol.h"
+#include "tarvixmixer.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QTimer>
+#include <QtCore/qtestsupport_core.h>
+
+#ifdef TARVIX_WITH_ALSA
+#include "alsabackend.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int timeoutMs = 10000;
+constexpr int warmUpSamples = 20;
+constexpr int burstSize = 10000;
+constexpr int burstRepeats = 5;
+const std::string deviceId = "TVX-DUO-0001";
+
+std::int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void printPercentile(const std::string& key, std::vector<std::int64_t> values, double fraction)
+{
+    if (values.empty())
+        return;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
+    std::printf("%s %lld\n", key.c_str(), static_cast<long long>(values[index]));
+}
+
+void printMedianAndP99(const std::string& name, const std::vector<std::int64_t>& values)
+{
+    printPercentile(name + "_median_ns", values, 0.5);
+    printPercentile(name + "_p99_ns", values, 0.99);
+}
+
+[[noreturn]] void fail(const char* what)
+{
+    std::printf("error %s\n", what);
+    std::fflush(stdout);
+    std::_Exit(1);
+}
+
+// Runs the GUI thread's event loop, asleep between events, until `loop` is quit.
+void waitIn(QEventLoop& loop, const char* whatTimedOut)
+{
+    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
+    if (loop.exec() != 0)
+        fail(whatTimedOut);
+}
+
+// The mixer window with the two points the latencies are taken at.
+struct ObservedMixer
+{
+    explicit ObservedMixer(TarvixControl* control) : window(control)
+    {
+        label = window.findChild<QLabel*>(QStringLiteral("vol_label_playback_left"));
+        // Direct: on the library's thread, within its onVolumeChanged() call.
+        QObject::connect(
+            &window, &TarvixMixer::VolumeChangedCallbackGUI, &window,
+            [this] { notifiedNs = nowNs(); }, Qt::DirectConnection);
+        // Queued after the window's own handler, so it runs once the labels are written.
+        QObject::connect(
+            &window, &TarvixMixer::VolumeChangedCallbackGUI, &window,
+            [this] {
+                if (handled)
+                    handled();
+            },
+            Qt::QueuedConnection);
+        window.show();
+        auto* devices = window.findChild<QComboBox*>(QStringLiteral("combo_device_select"));
+        if (!QTest::qWaitFor([devices] { return devices->currentIndex() >= 0; }, timeoutMs))
+            fail("no device was selected");
+    }
+
+    // Waits until the label shows `text`; the time the handler that wrote it ended.
+    std::int64_t waitForLabel(const QString& text)
+    {
+        QEventLoop loop;
+        std::int64_t shownNs = -1;
+        handled = [&] {
+            if (shownNs < 0 && label->text() == text) {
+                shownNs = nowNs();
+                loop.quit();
+            }
+        };
+        waitIn(loop, "the label never showed the level changed elsewhere");
+        handled = nullptr;
+        return shownNs;
+    }
+
+    TarvixMixer window;
+    QLabel* label = nullptr;
+    std::atomic<std::int64_t> notifiedNs{0};
+    std::function<void()> handled;
+};
+
+// The floor: `count` bare calls queued to the GUI thread, asleep in its event loop, from a
+// thread of the floor's own; the time from the first call to the end of the last.
+std::int64_t bareQueuedCalls(SerialExecutor& floor, int count)
+{
+    QEventLoop loop;
+    QObject receiver;
+    int received = 0;
+    std::int64_t sentNs = 0;
+    std::int64_t receivedNs = 0;
+    floor.post([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sentNs = nowNs();
+        for (int i = 0; i < count; ++i)
+            QMetaObject::invokeMethod(&receiver, [&] {
+                if (++received == count) {
+                    receivedNs = nowNs();
+                    loop.quit();
+                }
+            });
+    });
+    waitIn(loop, "the floor's calls did not arrive");
+    return receivedNs - sentNs;
+}
+
+int runSimulator(int samples)
+{
+    SimulatedControl control({SimulatedDeviceConfig::duo()});
+    ObservedMixer mixer(&control);
+    SerialExecutor floor;
+    // The output starts at -20 dB; every change differs from the one before it, so each one is
+    // reported.
+    float level = -20.0f;
+    const auto other = [](float shown) { return shown == -20.0f ? -30.5f : -20.0f; };
+    const int block = std::max(1, samples / 2);
+    std::vector<std::int64_t> fromNotification, fromRequest, floorSamples;
+    for (int i = -warmUpSamples; i < 2 * samples; ++i) {
+        if (i >= 0 && i / block % 2 == 1) {
+            floorSamples.push_back(bareQueuedCalls(floor, 1));
+            continue;
+        }
+        if (i < 0)
+            bareQueuedCalls(floor, 1);
+        level = other(level);
+        std::int64_t requestedNs = 0;
+        QTimer::singleShot(1, Qt::PreciseTimer, [&] {
+            requestedNs = nowNs();
+            control.changeVolumeLeft(deviceId, SimulatedEndpointKind::Output, level);
+        });
+        const std::int64_t shownNs = mixer.waitForLabel(LevelLabels::outputRefreshText(level));
+        if (i >= 0) {
+            fromNotification.push_back(shownNs - mixer.notifiedNs);
+            fromRequest.push_back(shownNs - requestedNs);
+        }
+    }
+    printMedianAndP99("latency_mixer", fromNotification);
+    printMedianAndP99("latency_request", fromRequest);
+    printMedianAndP99("latency_floor", floorSamples);
+
+    std::vector<std::int64_t> bursts, floorBursts;
+    for (int repeat = 0; repeat < burstRepeats; ++repeat) {
+        const float first = other(level);
+        const float second = level;
+        level = burstSize % 2 == 0 ? second : first;
+        int handled = 0;
+        QEventLoop loop;
+        mixer.handled = [&] {
+            if (++handled == burstSize)
+                loop.quit();
+        };
+        const std::int64_t startNs = nowNs();
+        std::thread elsewhere([&] {
+            for (int i = 0; i < burstSize; ++i)
+                control.changeVolumeLeft(deviceId, SimulatedEndpointKind::Output,
+                                         i % 2 == 0 ? first : second);
+        });
+        waitIn(loop, "a burst's notifications were not all handled");
+        bursts.push_back(nowNs() - startNs);
+        elsewhere.join();
+        mixer.handled = nullptr;
+        if (mixer.label->text() != LevelLabels::outputRefreshText(level))
+            fail("the label did not show a burst's last level");
+        floorBursts.push_back(bareQueuedCalls(floor, burstSize));
+    }
+    printPercentile("burst_mixer_ns", bursts, 0.5);
+    printPercentile("burst_floor_ns", floorBursts, 0.5);
+    return 0;
+}
+
+#ifdef TARVIX_WITH_ALSA
+int runAlsa(int samples)
+{
+    std::unique_ptr<TarvixControl> control(AlsaBackend::createControl());
+    if (!control)
+        fail("the ALSA library did not start");
+    ObservedMixer mixer(control.get());
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    inotify_add_watch(watch, AlsaBackend::Options::defaultDeviceFolder().c_str(), IN_MODIFY);
+    std::atomic<std::int64_t> changedNs{-1};
+    std::atomic<bool> stop{false};
+    std::thread watcher([&] {
+        pollfd descriptor{watch, POLLIN, 0};
+        char events[4096];
+        while (!stop) {
+            if (poll(&descriptor, 1, 50) > 0 && read(watch, events, sizeof events) > 0 &&
+                changedNs < 0)
+                changedNs = nowNs();
+        }
+    });
+    // Ahead of the program's threads where the system allows it, so that it sees the change first.
+    const sched_param realtime{1};
+    pthread_setschedparam(watcher.native_handle(), SCHED_FIFO, &realtime);
+    std::vector<std::int64_t> fromChange, fromSpawn;
+    for (int i = 0; i < warmUpSamples + samples; ++i) {
+        const int raw = 20 + i % 100; // the card starts at 100: every step changes the level
+        const std::string values = std::to_string(raw) + "," + std::to_string(raw);
+        const char* argv[] = {"amixer",       "-q",   "-D",
+                              "hw:0",         "cset", "name=PCM Playback Volume",
+                              values.c_str(), nullptr};
+        changedNs = -1;
+        const std::int64_t spawnNs = nowNs();
+        pid_t pid = -1;
+        if (posix_spawnp(&pid, "amixer", nullptr, nullptr, const_cast<char**>(argv), environ))
+            fail("amixer could not be started");
+        const std::int64_t shownNs =
+            mixer.waitForLabel(QStringLiteral("%1 dB").arg(-63.5 + raw * 0.5, 0, 'f', 1));
+        waitpid(pid, nullptr, 0);
+        if (!QTest::qWaitFor([&] { return changedNs >= 0; }, timeoutMs))
+            fail("the card's change was not seen");
+        if (i >= warmUpSamples) {
+            fromChange.push_back(shownNs - changedNs);
+            fromSpawn.push_back(shownNs - spawnNs);
+        }
+    }
+    stop = true;
+    watcher.join();
+    close(watch);
+    printMedianAndP99("alsa_latency", fromChange);
+    printMedianAndP99("alsa_spawn", fromSpawn);
+    return 0;
+}
+#else
+int runAlsa(int)
+{
+    fail("built without the ALSA library");
+}
+#endif
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    const bool alsa = argc > 1 && std::string(argv[1]) == "alsa";
+    const int samples = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1000;
+    const int result = alsa ? runAlsa(samples) : runSimulator(samples);
+    std::fflush(stdout);
+    return result;
+}
