@@ -82,7 +82,10 @@ private slots:
         SimulatedMixer mixer;
         SimulatedControl& library = *mixer.library;
         QVERIFY(mixer.settled());
+        // With no device the parts that need one are disabled; the links start ticked.
         QCOMPARE(mixer.difference(), QString());
+        QVERIFY(mixer.box("cb_playback_link")->isChecked() &&
+                mixer.box("cb_record_link")->isChecked());
 
         const std::string quadId = "TVX-Ünïcødé-€-\xF0\x9F\x8E\x9A-0101";
         SimulatedDeviceConfig quad = device(quadId, range(-60.0f, 12.0f, 0.25f, -6.5f),
