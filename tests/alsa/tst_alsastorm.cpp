@@ -24,20 +24,19 @@ private slots:
             plugged[card] = !plugged[card];
             if (plugged[0])
                 cards.amixer(0, "PCM Playback Volume", QStringLiteral("%1,4").arg(cycle % 128));
-            mixer.slider("vol_slider_playback_left")->setValue(-int(random.bounded(140)));
-            mixer.slider("vol_slider_record_right")->setValue(int(random.bounded(10)));
+            mixer.slider("playback_left")->setValue(-int(random.bounded(140)));
+            mixer.slider("record_right")->setValue(int(random.bounded(10)));
             QCoreApplication::processEvents();
         }
-        // The last word: the class-compliant card plugged, the others unplugged.
+        // The last word: the class-compliant card plugged, the others unplugged; the window
+        // still follows the card (how levels read out is the window test's).
         if (!plugged[0])
             cards.plug(0, VirtualCards::shape(shapes[0]));
         cards.unplug(1);
         cards.unplug(2);
         cards.amixer(0, "PCM Playback Volume", "40,90");
         QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Class"});
-        QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-43.5 dB"));
-        QCOMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-18.5 dB"));
-        QCOMPARE(mixer.slider("vol_slider_playback_right")->value(), -37);
+        QTRY_COMPARE(mixer.label("playback_left")->text(), QStringLiteral("-43.5 dB"));
     }
 };
 

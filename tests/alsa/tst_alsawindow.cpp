@@ -19,31 +19,31 @@ private slots:
         AlsaMixer mixer;
         QTRY_COMPARE(mixer.list()->currentText(), QStringLiteral("Class Compliant Card"));
         // Raw 100 of 0..127 over -63.5..0 dB: -13.5 dB; the sliders count 0.5 dB steps to -72 dB.
-        QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-13.5 dB"));
-        QCOMPARE(mixer.slider("vol_slider_playback_left")->minimum(), -144);
-        mixer.slider("vol_slider_playback_left")->setValue(-20);
-        QCOMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-10.0 dB"));
+        QTRY_COMPARE(mixer.label("playback_left")->text(), QStringLiteral("-13.5 dB"));
+        QCOMPARE(mixer.slider("playback_left")->minimum(), -144);
+        mixer.slider("playback_left")->setValue(-20);
+        QCOMPARE(mixer.label("playback_right")->text(), QStringLiteral("-10.0 dB"));
         QCOMPARE(cards.amixer(1, "PCM Playback Volume"), QStringLiteral("107,107"));
-        mixer.get<QAbstractButton>("cb_playback_mute")->click();
+        mixer.box("cb_playback_mute")->click();
         QCOMPARE(cards.amixer(1, "PCM Playback Switch"), QStringLiteral("off,off"));
-        mixer.get<QAbstractButton>("cb_playback_mute")->click();
+        mixer.box("cb_playback_mute")->click();
         QCOMPARE(cards.amixer(1, "PCM Playback Switch"), QStringLiteral("on,on"));
 
         // Mic: raw 20 of 0..60 over -10..50 dB is 10 dB, nearest the 12 dB read-out (position 3).
-        QCOMPARE(mixer.slider("vol_slider_record_left")->value(), 3);
-        QCOMPARE(mixer.slider("vol_slider_record_left")->maximum(), 9); // 50 dB: nearest 48 dB
-        mixer.slider("vol_slider_record_left")->setValue(5);
+        QCOMPARE(mixer.slider("record_left")->value(), 3);
+        QCOMPARE(mixer.slider("record_left")->maximum(), 9); // 50 dB: nearest 48 dB
+        mixer.slider("record_left")->setValue(5);
         QCOMPARE(cards.amixer(1, "Mic Capture Volume"), QStringLiteral("34")); // 24 dB
         // Position 0 sets the lowest gain, -10 dB, which reads back as the 0 dB position.
-        mixer.slider("vol_slider_record_left")->setValue(0);
+        mixer.slider("record_left")->setValue(0);
         QCOMPARE(cards.amixer(1, "Mic Capture Volume"), QStringLiteral("0"));
-        QTRY_COMPARE(mixer.label("vol_label_record_left"), QStringLiteral("0 dB"));
+        QTRY_COMPARE(mixer.label("record_left")->text(), QStringLiteral("0 dB"));
 
         cards.amixer(1, "PCM Playback Volume", "60,81");
         cards.amixer(1, "PCM Playback Switch", "off,off");
-        QTRY_COMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-23.0 dB"));
-        QTRY_VERIFY(mixer.checked("cb_playback_mute"));
-        QCOMPARE(mixer.slider("vol_slider_playback_left")->value(), -67); // -33.5 dB
+        QTRY_COMPARE(mixer.label("playback_right")->text(), QStringLiteral("-23.0 dB"));
+        QTRY_VERIFY(mixer.box("cb_playback_mute")->isChecked());
+        QCOMPARE(mixer.slider("playback_left")->value(), -67); // -33.5 dB
     }
 
     void interfaceSwitchesFollowTheCard()
@@ -53,37 +53,39 @@ private slots:
         AlsaMixer mixer;
         QTRY_VERIFY(mixer.get("gb_hid_control")->isEnabled());
         // Per-channel outputs, 1 dB steps.
-        QCOMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("0.0 dB"));
-        mixer.slider("vol_slider_playback_left")->setValue(-30);
+        QCOMPARE(mixer.label("playback_left")->text(), QStringLiteral("0.0 dB"));
+        mixer.slider("playback_left")->setValue(-30);
         QCOMPARE(cards.amixer(1, "Line 01 Playback Volume"), QStringLiteral("97"));
         QCOMPARE(cards.amixer(1, "Line 02 Playback Volume"), QStringLiteral("97"));
 
         // Minimised, the window polls no switches: what follows comes by the card's events.
         mixer.window->showMinimized();
         cards.amixer(1, "Line In 1-2 Phantom Power Capture Switch", "on");
-        QTRY_VERIFY(mixer.checked("cb_phantom_left") && mixer.checked("cb_phantom_right"));
-        mixer.get<QAbstractButton>("cb_phantom_right")->click(); // one switch for both inputs
+        QTRY_VERIFY(mixer.box("cb_phantom_left")->isChecked() &&
+                    mixer.box("cb_phantom_right")->isChecked());
+        mixer.box("cb_phantom_right")->click(); // one switch for both inputs
         QCOMPARE(cards.amixer(1, "Line In 1-2 Phantom Power Capture Switch"),
                  QStringLiteral("off"));
         // The modes go by their item names, here in an unusual order.
         cards.amixer(1, "Direct Monitor Playback Enum", "Mono");
-        QTRY_VERIFY(mixer.checked("cb_loopback_left") && !mixer.checked("cb_loopback_right"));
-        mixer.get<QAbstractButton>("cb_loopback_right")->click();
+        QTRY_VERIFY(mixer.box("cb_loopback_left")->isChecked() &&
+                    !mixer.box("cb_loopback_right")->isChecked());
+        mixer.box("cb_loopback_right")->click();
         QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("1")); // Stereo
-        QTRY_VERIFY(!mixer.checked("cb_loopback_left"));
-        mixer.get<QAbstractButton>("cb_loopback_right")->click();
+        QTRY_VERIFY(!mixer.box("cb_loopback_left")->isChecked());
+        mixer.box("cb_loopback_right")->click();
         QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("0"));
-        mixer.get<QAbstractButton>("cb_loopback_left")->click();
+        mixer.box("cb_loopback_left")->click();
         QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("2")); // Mono
 
         // A hardware knob takes the output over: moves are ignored, changes still followed.
         cards.makeReadOnly(1, "Line 01 Playback Volume");
         cards.amixer(1, "Line 02 Playback Volume", "100");
-        QTRY_COMPARE(mixer.label("vol_label_playback_right"), QStringLiteral("-27.0 dB"));
-        mixer.slider("vol_slider_playback_left")->setValue(-10);
+        QTRY_COMPARE(mixer.label("playback_right")->text(), QStringLiteral("-27.0 dB"));
+        mixer.slider("playback_left")->setValue(-10);
         QCOMPARE(cards.amixer(1, "Line 01 Playback Volume"), QStringLiteral("97"));
         QCOMPARE(cards.amixer(1, "Line 02 Playback Volume"), QStringLiteral("117"));
-        QTRY_COMPARE(mixer.label("vol_label_playback_left"), QStringLiteral("-30.0 dB"));
+        QTRY_COMPARE(mixer.label("playback_left")->text(), QStringLiteral("-30.0 dB"));
     }
 
     void missingEndpointsAndSwitchesAreNotFaked()
@@ -96,7 +98,7 @@ private slots:
                 !mixer.get("gb_hid_control")->isEnabled());
         // The card's only volume is its last element: its change events name it alone.
         cards.amixer(1, "Mic Capture Volume", "0");
-        QTRY_COMPARE(mixer.label("vol_label_record_left"), QStringLiteral("0 dB"));
+        QTRY_COMPARE(mixer.label("record_left")->text(), QStringLiteral("0 dB"));
         mixer.control->lock();
         TarvixDevice* device = mixer.control->getDevice(qPrintable(mixer.ids().value(0)));
         QVERIFY(device && !device->output && !device->hid && device->input);

@@ -4,9 +4,12 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +28,21 @@ std::shared_future<void> lockedElsewhere(TarvixControl& control)
         taken->set_value();
     }).detach();
     return taken->get_future().share();
+}
+
+// Whether the thread sleeps for good, as it does waiting for a lock or for another thread to end:
+// asleep at many looks in a row, without `over` having become true. Tests wait for this instead
+// of giving a thread time to do what it must not.
+bool staysAsleep(const std::atomic<pid_t>& thread, const std::function<bool()>& over)
+{
+    for (int looks = 0; looks < 100; std::this_thread::yield()) {
+        if (over())
+            return false;
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread.load()));
+        const QByteArray text = thread && stat.open(QIODevice::ReadOnly) ? stat.readAll() : "";
+        looks = text.mid(text.lastIndexOf(')') + 2, 1) == "S" ? looks + 1 : 0;
+    }
+    return true;
 }
 
 // Logs the calls of both listener kinds: "+id" an arrival, "-id" a removal, "level" a level
@@ -100,10 +118,18 @@ private slots:
         control->lock();
         control->unlock();
         std::thread([&] { control->unlock(); }).join(); // ignored
-        std::shared_future<void> taken = lockedElsewhere(*control);
-        const bool excluded = taken.wait_for(std::chrono::milliseconds(100)) != ready;
+        std::atomic<pid_t> waiter{0};
+        std::atomic<bool> taken{false};
+        std::thread other([&] {
+            waiter = ::gettid();
+            control->lock();
+            taken = true;
+            control->unlock();
+        });
+        const bool excluded = staysAsleep(waiter, [&] { return taken.load(); });
         control->unlock();
-        QVERIFY(taken.wait_for(deadline) == ready && excluded);
+        other.join();
+        QVERIFY(taken && excluded);
         const std::string first = backend.plug(*control);
         QTRY_VERIFY_WITH_TIMEOUT(control->getDevice(first.c_str()), 10000);
         QStringList expected;
@@ -137,8 +163,13 @@ private slots:
             backend.changeLevel(*control, first, -1.0f - static_cast<float>(i));
         backend.unplug(*control, first);
         held.entered.get_future().wait();
-        std::future<void> deleted = std::async(std::launch::async, [&] { control.reset(); });
-        const bool waited = deleted.wait_for(std::chrono::milliseconds(300)) != ready;
+        std::atomic<pid_t> deleter{0};
+        std::future<void> deleted = std::async(std::launch::async, [&] {
+            deleter = ::gettid();
+            control.reset();
+        });
+        const bool waited = staysAsleep(
+            deleter, [&] { return deleted.wait_for(std::chrono::seconds(0)) == ready; });
         release.set_value();
         deleted.wait();
         QVERIFY(waited);

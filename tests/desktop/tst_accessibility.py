@@ -6,8 +6,9 @@ the program, finds it on the AT-SPI bus with pyatspi, checks that every control 
 and that the level sliders carry their dB read-outs, then drives the window with default actions
 only: ticks "Phantom power, left", moves a slider, stores a preset with "Store preset…" and the
 file dialog's "Save", and reads the file to prove the switch reached the device. Then it starts
-the program with a preset file, which must show in the window, and with --simulator-panel, whose
-switches must reach the main window as a device's would.
+the program with a preset file, which must be loaded, and with --simulator-panel, whose switches
+must reach the main window as a device's would. A wait that times out is a failure. What needs no
+accessibility bus (the boxes' states and actions, what a loaded preset shows) the C++ tests check.
 
 Exit codes: 0 passed, 1 failed, 77 skipped because a needed package is missing.
 """
@@ -149,7 +150,6 @@ def test_window(program, work):
         wanted = not is_checked(phantom)
         default_action(phantom)
         wait_for("the box to change", lambda: is_checked(phantom) == wanted)
-        check(True, "'Phantom power, left' shows %s" % wanted)
 
         # Store the device's state, through the default actions of the button and the dialog.
         default_action(found[("push button", "Store preset…")])
@@ -183,15 +183,10 @@ def test_preset_argument(program, work):
                    "<LoopbackRight>true</LoopbackRight></Hid></Tarvix>\n")
     process, app = start([program, "--backend", "simulator", preset], work)
     try:
-        found = wait_for("the loaded preset", lambda: (lambda c: c if (
-            ("slider", "Output level, left") in c
-            and c[("slider", "Output level, left")].description == "-31.5 dB") else None)(
-                controls(app)))
-        check(True, "the preset named on the command line set the output to -31.5 dB")
-        check(is_checked(found[("check box", "Phantom power, left")])
-              and is_checked(found[("check box", "Loopback, right")])
-              and not is_checked(found[("check box", "Loopback, left")]),
-              "and its switches show in the window")
+        # What a loaded preset shows in the window is the C++ tests'; here, that it is loaded.
+        wait_for("the preset named on the command line to set the output to -31.5 dB",
+                 lambda: controls(app).get(("slider", "Output level, left")).description
+                 == "-31.5 dB")
     finally:
         stop(process)
 
@@ -210,8 +205,8 @@ def test_simulator_panel(program, work):
              and n.name == "Phantom power, left"), None))
         wanted = not is_checked(in_window)
         default_action(on_device)
-        wait_for("the window to follow the device", lambda: is_checked(in_window) == wanted)
-        check(True, "phantom power turned on the simulated device shows in the main window")
+        wait_for("phantom power turned on the simulated device to show in the main window",
+                 lambda: is_checked(in_window) == wanted)
     finally:
         stop(process)
 

@@ -120,13 +120,17 @@ private slots:
                                      "StoreButton",
                                      "LoadButton"};
         std::mt19937 random(1);
-        while (running > 0 || !SimulatorDriver::waitUntilDelivered(library, 200)) {
+        int presetCommands = 0; // clicks on an enabled preset button
+        while (running > 0 || presetCommands < 10 ||
+               !SimulatorDriver::waitUntilDelivered(library, 200)) {
             dialogs.fileName = presets.filePath(QString::number(random() % 4));
-            if (QWidget* target = widget(&window, names[random() % 8]); random() % 2)
+            if (QWidget* target = widget(&window, names[random() % 8]); random() % 2) {
                 QTest::keyClick(target, random() % 2 ? Qt::Key_PageUp : Qt::Key_Down);
-            else if (!target->inherits("QPushButton") || QFile::exists(dialogs.fileName) ||
-                     target->objectName() == "StoreButton")
+            } else if (!target->inherits("QPushButton") || QFile::exists(dialogs.fileName) ||
+                       target->objectName() == "StoreButton") {
+                presetCommands += target->inherits("QPushButton") && target->isEnabled();
                 QTest::mouseClick(target, Qt::LeftButton);
+            }
             if (deviceList(&window)->count() > 0 && random() % 10 == 0)
                 deviceList(&window)->setCurrentIndex(random() % deviceList(&window)->count());
             QCoreApplication::processEvents();
@@ -138,10 +142,10 @@ private slots:
 
         // Every device notification reached the GUI thread once, per device in the order asked
         // for; the window ends in step with the library. A store or load may fail only because
-        // its device was unplugged meanwhile.
+        // its device was unplugged meanwhile, so not every one does.
         QCOMPARE(handled, issued);
-        QVERIFY(issued["A"].size() + issued["B"].size() > plugCycles);
         QTRY_COMPARE_WITH_TIMEOUT(differenceFromLibrary(&window, library), QString(), timeoutMs);
+        QVERIFY(window.findChildren<QErrorMessage*>().size() < presetCommands);
         for (QErrorMessage* box : window.findChildren<QErrorMessage*>())
             QVERIFY(
                 box->findChild<QTextEdit*>()->toPlainText().endsWith("The device was removed."));

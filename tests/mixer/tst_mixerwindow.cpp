@@ -34,11 +34,7 @@ private slots:
     {
         MixerFixture f;
         QCOMPARE(deviceList(f.window.get())->itemText(0), "Device a");
-        QCOMPARE(f.calls().mid(0, 18).join(' '),
-                 "registerTarvixDeviceCallback lock unlock lock getDevice(a) lock getDevice(a) "
-                 "unlock lock a.hid.registerChangedCallback a.output.getVolumeRange "
-                 "a.output.registerCallback a.input.getVolumeRange a.input.registerCallback "
-                 "unlock lock a.output.getVolumeRange a.output.getVolumeLeft");
+        QVERIFY(f.device("a")->output->callback && f.device("a")->hid->callback);
         QCOMPARE(f.library.maxLockDepth.load(), 2);
         QCOMPARE(f.library.lockDepth.load(), 0);
         QCOMPARE(enabledParts(f), "gb_hid_control gb_playback gb_record StoreButton LoadButton");
@@ -205,20 +201,16 @@ private slots:
         QTest::newRow("cb_loopback_right") << "a.hid.setLoopbackRight";
     }
 
-    // A click and a screen reader's default action (AT-SPI's first, "toggle") reach the device;
-    // states set by code do not.
+    // A click and a screen reader's toggle reach the device; states set by code do not.
     void checkBoxesSetOnlyTheirOwnByClickOrScreenReader()
     {
         QFETCH(QString, call);
         MixerFixture f;
         QCheckBox* box = f.box(QTest::currentDataTag());
-        QAccessibleActionInterface* actions =
-            QAccessible::queryAccessibleInterface(box)->actionInterface();
-        QCOMPARE(actions->actionNames().value(0), QAccessibleActionInterface::toggleAction());
-        QVERIFY(QAccessible::queryAccessibleInterface(box)->state().checkable);
         f.library.log.clear();
         box->click();
-        actions->doAction(QAccessibleActionInterface::toggleAction());
+        QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
         box->setChecked(true);
         QCOMPARE(f.library.log.deviceCalls(), QStringList({call + "(true)", call + "(false)"}));
     }
@@ -294,7 +286,7 @@ private slots:
     }
 
     // The listeners are withdrawn once, when the window detaches or else when it goes; news
-    // still queued then reaches no device, and the poll timer goes with the window.
+    // still queued then, and the switch poll, reach no device.
     void destructionWithdrawsTheListenersUnlessDetached()
     {
         const QString withdrawal = "registerTarvixDeviceCallback lock "
@@ -309,6 +301,7 @@ private slots:
                 QCOMPARE(f.calls().join(' '), withdrawal);
                 f.library.log.clear();
                 f.window->VolumeChangedCallbackGUIHandle();
+                f.window->update_hid_controls();
                 f.window->setPlaybackVolumeLeft(-4);
                 QCOMPARE(f.library.log.deviceCalls(), QStringList());
                 f.library.log.clear();
@@ -316,9 +309,6 @@ private slots:
             f.window.reset();
             QCOMPARE(f.calls().join(' '), detachFirst ? QString() : withdrawal);
             QCOMPARE(f.library.deviceCallback, nullptr);
-            f.library.log.clear();
-            QTest::qWait(600);
-            QCOMPARE(f.calls(), QStringList());
         }
     }
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the window tests share: widget lookup, scripted file dialogs, the window around the
-// recording fake library, and the "window shows the library" check for the simulated one.
+// What the window tests share: scripted file dialogs, the window around the recording fake
+// library, and the "window shows the library" check for the simulated one.
 // Everything here runs on the GUI thread.
 
 #include "levellabels.h"
@@ -10,45 +10,15 @@
 #include "recordinglibrary.h"
 #include "simulatedcontrol.h"
 #include "simulatordriver.h"
-#include "tarvixmixer.h"
+#include "windowparts.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSlider>
 #include <QTest>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
-
-template <typename T = QWidget> T* widget(const QWidget* window, const QString& name)
-{
-    T* found = window->findChild<T*>(name);
-    if (!found)
-        qFatal("no widget %s", qPrintable(name));
-    return found;
-}
-
-inline QComboBox* deviceList(const QWidget* window)
-{
-    return widget<QComboBox>(window, "combo_device_select");
-}
-
-inline QStringList itemIds(const QWidget* window)
-{
-    QStringList ids;
-    for (int i = 0; i < deviceList(window)->count(); ++i)
-        ids.append(deviceList(window)->itemData(i).toString());
-    return ids;
-}
-
-inline QString currentId(const QWidget* window)
-{
-    return deviceList(window)->currentData().toString();
-}
 
 // Answers the preset commands' file dialogs and records how they were asked.
 class ScriptedDialogs : public PresetFileDialogs
@@ -82,19 +52,12 @@ private:
 inline FakeDeviceConfig fakeDevice(const QByteArray& id, bool hid = true, bool input = true,
                                    bool output = true)
 {
-    FakeDeviceConfig config;
-    config.id = id;
-    config.name = "Device " + id;
-    config.hasHid = hid;
-    config.hasInput = input;
-    config.hasOutput = output;
-    return config;
+    return {id, "Device " + id, hid, input, output};
 }
 
 // A window built around a recording fake library that holds `devices` and reports the arrival
-// of `arrivalsOnRegister` from within the registration. Widgets by the end of their name:
-// slider("playback_left") is "vol_slider_playback_left".
-struct MixerFixture
+// of `arrivalsOnRegister` from within the registration.
+struct MixerFixture : WindowParts
 {
     explicit MixerFixture(const QList<FakeDeviceConfig>& devices = {fakeDevice("a")},
                           const QList<QByteArray>& arrivalsOnRegister = {"a"})
@@ -106,22 +69,11 @@ struct MixerFixture
     }
     ~MixerFixture() { window.reset(); }
 
-    QSlider* slider(const QString& side) const
-    {
-        return widget<QSlider>(window.get(), "vol_slider_" + side);
-    }
-    QLabel* label(const QString& side) const
-    {
-        return widget<QLabel>(window.get(), "vol_label_" + side);
-    }
-    QCheckBox* box(const QString& name) const { return widget<QCheckBox>(window.get(), name); }
     FakeDevice* device(const char* id) const { return library.device(id); }
-    QStringList ids() const { return itemIds(window.get()); }
     QStringList calls() const { return library.log.calls(); }
     bool called(const QString& prefix) const { return library.log.contains(prefix); }
 
     RecordingLibrary library;
-    std::unique_ptr<TarvixMixer> window;
 };
 
 // True once the library has carried out and delivered everything and the window has handled

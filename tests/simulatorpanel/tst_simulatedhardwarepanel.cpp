@@ -4,9 +4,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QSlider>
 #include <QtTest>
 
@@ -32,14 +32,13 @@ private slots:
         auto* duo = panel.findChild<QGroupBox*>("TVX-DUO-0001");
         QVERIFY(duo && list->currentData().toString() == duo->objectName());
         QCOMPARE(panel.layout()->count(), 2); // a row for each device
-        QStringList texts;
-        for (const QLabel* label : duo->findChildren<QLabel*>())
-            texts << label->text();
-        QVERIFY(texts.contains("Output") && texts.contains("Input")); // each endpoint's title
-        // The left switches stand under the left sliders.
-        auto* grid = static_cast<QGridLayout*>(duo->layout());
-        QLayoutItem* lastLeft = grid->itemAtPosition(grid->rowCount() - 1, 1);
-        QVERIFY(lastLeft && lastLeft->widget()->objectName() == "loopback_left");
+        const auto texts = [duo] {
+            QStringList texts;
+            for (const QLabel* label : duo->findChildren<QLabel*>())
+                texts << label->text();
+            return texts;
+        };
+        QVERIFY(texts().contains("Output") && texts().contains("Input")); // each endpoint's title
 
         duo->findChild<QCheckBox*>("phantom_left")->click();
         duo->findChild<QSlider*>("output_left")->setValue(-20);
@@ -49,7 +48,7 @@ private slots:
         QTRY_COMPARE(window.findChild<QLabel*>("vol_label_record_right")->text(), "12 dB");
         // What the window changes, the panel shows while it is shown.
         panel.show();
-        QCOMPARE(grid->itemAtPosition(1, 3)->widget()->property("text"), "-10.0 / -20.0 dB");
+        QVERIFY(texts().contains("-10.0 / -20.0 dB"));
         window.findChild<QCheckBox*>("cb_loopback_right")->click();
         QTRY_VERIFY(duo->findChild<QCheckBox*>("loopback_right")->isChecked());
 
