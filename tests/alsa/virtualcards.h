@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <sys/file.h>
 
 // Virtual sound cards for the ALSA backend's tests: a temporary device folder (exported as
@@ -94,19 +96,27 @@ public:
     }
     void unplug(int card) { QFile::remove(node(card)); }
 
-    // Makes a control read-only, as a hardware knob taking over does: in place, under the
-    // plugin's lock, since a rename would look like a replug.
-    void makeReadOnly(int card, const QString& control)
+    // Changes a card's state file in place under the plugin's lock, as the card itself changes:
+    // a rename would look like a replug.
+    void rewrite(int card, const std::function<QByteArray(QByteArray)>& change)
     {
         QFile file(node(card));
         if (!file.open(QIODevice::ReadWrite) || flock(file.handle(), LOCK_EX) != 0)
             qFatal("cannot change card %d", card);
-        QByteArray text = file.readAll();
-        const qsizetype at = text.indexOf("access 'read write'", text.indexOf(control.toUtf8()));
-        text.replace(at, qstrlen("access 'read write'"), "access read");
+        const QByteArray text = change(file.readAll());
         file.seek(0);
         file.write(text);
         file.resize(text.size());
+    }
+
+    // Makes a control read-only, as a hardware knob taking over does.
+    void makeReadOnly(int card, const QString& control)
+    {
+        rewrite(card, [&](QByteArray text) {
+            const QByteArray access = "access 'read write'";
+            return text.replace(text.indexOf(access, text.indexOf(control.toUtf8())), access.size(),
+                                "access read");
+        });
     }
 
     // Runs `amixer -D hw:<card>` cget, or cset when values are given, on the control and returns
