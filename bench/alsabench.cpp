@@ -41,12 +41,15 @@ constexpr int timeoutMs = 10000;
 
 void plug(const QTemporaryDir& folder, int card, const char* shape)
 {
-    QFile source(QStringLiteral(TARVIX_VIRTUAL_CARD_SHAPES "/%1.card").arg(shape));
+    const QString node = folder.filePath(QStringLiteral("controlC%1").arg(card));
+    const QString source = QStringLiteral(TARVIX_VIRTUAL_CARD_SHAPES "/%1").arg(shape);
+    QFile::remove(node + ".name");
+    QFile::copy(source + ".name", node + ".name");
     const QString staging = folder.filePath(QStringLiteral(".staging"));
     QFile::remove(staging);
-    source.copy(staging);
+    QFile::copy(source + ".state", staging);
     QFile::setPermissions(staging, QFile::ReadOwner | QFile::WriteOwner);
-    QFile::rename(staging, folder.filePath(QStringLiteral("controlC%1").arg(card)));
+    QFile::rename(staging, node);
 }
 
 // Spawns amixer to set the class-compliant card's output; returns its pid.
