@@ -126,8 +126,9 @@ private slots:
             many += control(QStringLiteral("Switch %1").arg(i), "type BOOLEAN count 1");
         QTest::newRow("thousands of controls") << card(many) << "Edge" << 3000;
         QTest::newRow("truncated") << card(many).left(1000) << "" << -1;
-        QTest::newRow("no state file") << "state 5\n"
-                                       << "" << -1;
+        QTest::newRow("no state file") << QString("state 5") << "" << -1;
+        QTest::newRow("nested past the parser's stack")
+            << card(QString("a { ").repeated(200000)) << "" << -1;
         const VirtualCards::Shape lines = VirtualCards::fromLines(
             "card|Short|USB-Audio|Short Card\n"
             "elem|PCM Playback Volume|i|rw|0|127|100,100|4,8,-6350,0|\n"

@@ -11,6 +11,7 @@
 #define MUTE_DB (-9999999L) /* how alsactl writes the dB of a step that mutes */
 #define MAX_FILE_BYTES (64L << 20)
 #define MAX_CURVE_POINTS 32
+#define MAX_DEPTH 64 /* a state file nests 4 deep */
 
 static int integerOf(snd_config_t* node, long* out)
 {
@@ -455,6 +456,33 @@ static char* readAll(int fd, size_t* length)
     return text;
 }
 
+/* Whether the text nests no deeper than `limit` ({ } and [ ] outside quotes and comments):
+ * alsa-lib's parser recurses once per level, so a hostile file could exhaust the stack. */
+static int nestsWithin(const char* text, size_t length, int limit)
+{
+    int depth = 0;
+    char quote = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const char ch = text[i];
+        if (quote) {
+            if (ch == '\\')
+                ++i;
+            else if (ch == quote)
+                quote = 0;
+        } else if (ch == '\'' || ch == '"') {
+            quote = ch;
+        } else if (ch == '#') {
+            while (i + 1 < length && text[i + 1] != '\n')
+                ++i;
+        } else if ((ch == '{' || ch == '[') && ++depth > limit) {
+            return 0;
+        } else if (ch == '}' || ch == ']') {
+            --depth;
+        }
+    }
+    return 1;
+}
+
 int stateLoad(int fd, struct stateCard* card)
 {
     size_t length = 0;
@@ -463,7 +491,10 @@ int stateLoad(int fd, struct stateCard* card)
     snd_config_t *state, *block = NULL;
     const char* id;
     memset(card, 0, sizeof *card);
-    int result = !text ? -EFBIG : snd_input_buffer_open(&input, text, (ssize_t)length);
+    int result = !text ? -EFBIG
+                 : !nestsWithin(text, length, MAX_DEPTH)
+                     ? -EINVAL
+                     : snd_input_buffer_open(&input, text, (ssize_t)length);
     if (result == 0 && (result = snd_config_top(&card->root)) == 0)
         result = snd_config_load(card->root, input);
     if (input)
