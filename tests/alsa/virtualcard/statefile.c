@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define MUTE_DB (-9999999L) /* how alsactl writes the dB of a step that mutes */
-#define MAX_FILE_BYTES (64L << 20)
+#define MUTE_DB (-9999999L)       /* how alsactl writes the dB of a step that mutes */
+#define MAX_FILE_BYTES (8L << 20) /* twenty times the largest real card */
 #define MAX_CURVE_POINTS 32
 #define MAX_DEPTH 64 /* a state file nests 4 deep */
 
