@@ -93,6 +93,13 @@ static int sameStamp(const struct stat* info, const struct stamp* stamp)
            now.modified.tv_nsec == stamp->modified.tv_nsec;
 }
 
+/* Waits for the file's lock; a signal arriving meanwhile does not give it up. */
+static void lockFile(int fd, int operation)
+{
+    while (flock(fd, operation) < 0 && errno == EINTR)
+        ;
+}
+
 /* Parses the file `fd`, whose lock the caller holds, unless its stamp is the one last parsed.
  * A file that no longer parses leaves the card as it was. */
 static int reload(struct vcard* v, int fd)
@@ -127,7 +134,7 @@ static int refresh(struct vcard* v)
     int fd = open(v->path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -ENODEV;
-    flock(fd, LOCK_SH);
+    lockFile(fd, LOCK_SH);
     reload(v, fd);
     close(fd);
     return 0;
@@ -405,7 +412,7 @@ static int writeValues(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, const long* va
     struct stat before;
     if (fd < 0)
         return -ENODEV;
-    flock(fd, LOCK_EX);
+    lockFile(fd, LOCK_EX);
     int result = fstat(fd, &before) < 0 ? -ENODEV : 0;
     if (result == 0)
         result = reload(v, fd);
@@ -569,7 +576,7 @@ static int loadFirst(struct vcard* v)
     int fd = open(v->path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -ENODEV;
-    flock(fd, LOCK_SH);
+    lockFile(fd, LOCK_SH);
     int result = reload(v, fd);
     close(fd);
     return result < 0 ? result : takeSnapshot(v, 0);
