@@ -30,9 +30,14 @@ WORK=$(mktemp -d)
 IDLE_PIDS=()
 trap 'kill "${IDLE_PIDS[@]}" 2>/dev/null || true; rm -rf "$WORK"' EXIT
 mkdir "$WORK/one" "$WORK/two"
-cp tests/alsa/virtualcard/classcompliant.card "$WORK/one/controlC0"
-cp tests/alsa/virtualcard/classcompliant.card "$WORK/two/controlC0"
-cp tests/alsa/virtualcard/interface.card "$WORK/two/controlC1"
+# A card is its state file; the name file beside it goes first, so the card never shows unnamed.
+plug_card() {
+    cp "tests/alsa/virtualcard/$1.name" "$2.name"
+    cp "tests/alsa/virtualcard/$1.state" "$2"
+}
+plug_card classcompliant "$WORK/one/controlC0"
+plug_card classcompliant "$WORK/two/controlC0"
+plug_card interface "$WORK/two/controlC1"
 : >"$DETAILS"
 PROBLEMS=()
 

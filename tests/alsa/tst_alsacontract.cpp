@@ -27,8 +27,9 @@ public:
     std::string plug(TarvixControl&) override
     {
         const QString cardId = QStringLiteral("Contract%1").arg(next);
-        cards.plug(next,
-                   VirtualCards::shape("classcompliant").replace("|Class|", "|" + cardId + "|"));
+        VirtualCards::Shape shape = VirtualCards::shape("classcompliant");
+        shape.state.replace("state.Class", "state." + cardId);
+        cards.plug(next, shape);
         return plugged.emplace("alsa:" + cardId.toStdString(), next++).first->first;
     }
     void unplug(TarvixControl&, const std::string& id) override

@@ -119,7 +119,9 @@ private slots:
             QTRY_COMPARE(mixer.window->statusBar()->currentMessage(), NoDeviceHint::text());
             // Not yet readable and writable (udev has not set the mode): tried again on the change.
             cards.plug(2, VirtualCards::shape("classcompliant"), QFile::ReadOwner);
-            cards.plug(3, VirtualCards::shape("classcompliant").replace("USB-Audio", "HDA-Intel"));
+            VirtualCards::Shape builtIn = VirtualCards::shape("classcompliant");
+            builtIn.name += "\nHDA-Intel";
+            cards.plug(3, builtIn);
             cards.plug(4, VirtualCards::shape("interface"));
             QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Interface"});
             QVERIFY(mixer.window->statusBar()->currentMessage().isEmpty());

@@ -1,24 +1,27 @@
 /* A virtual sound card for the ALSA backend's tests: an alsa-lib external control plugin.
  *
  * Card N is the file controlC<N> in the folder named by TARVIX_ALSA_DEVICE_DIR: the same file
- * the backend watches for plugging, so deleting it unplugs the card. Its text holds the card's
- * description and every element's state, so other processes (amixer) see and change the same
- * card:
+ * the backend watches for plugging, so deleting it unplugs the card. The file is an `alsactl
+ * store` state file holding every control's description and value, so other processes
+ * (amixer) see and change the same card. The card is named by the first line of the file
+ * controlC<N>.name beside it, else by the state file's own name; the second line of that file,
+ * if any, names the driver, else it is USB-Audio, as every card of a state file is.
  *
- *   card|<id>|<driver>|<name>|<longname>
- *   elem|<name>|<i, b or e>|<r or rw>|<min>|<max>|<values,...>|<TLV words,...>|<enum items,...>
- *
- * Writes rewrite the file in place under an exclusive flock. The poll fd is an inotify watch on
- * the folder: a change of the file becomes one value event per element that changed (our own
- * writes included, as with a kernel card), an access change an info event, and the file's
- * deletion POLLERR, after which every operation fails with ENODEV. The card opens only while
- * the file's owner has read and write permission, as a device node's mode decides. */
+ * The file is parsed once and again only when its change stamp moves. Writes rewrite the file
+ * in place under an exclusive flock and move the stamp on. The poll fd is an inotify watch on
+ * the folder: a change of the file becomes one value event per control that changed (our own
+ * writes included, as with a kernel card), an access or range change an info event, a change
+ * of the controls' shape removal and addition events, and the file's deletion POLLERR, after
+ * which every operation fails with ENODEV. The card opens only while the file's owner has read
+ * and write permission, as a device node's mode decides. */
 
-#include <alsa/asoundlib.h>
+#include "statefile.h"
+
 #include <alsa/control_external.h>
 
 #include <errno.h>
 #include <fcntl.h>
+#include <libgen.h>
 #include <limits.h>
 #include <poll.h>
 #include <stdio.h>
@@ -29,177 +32,300 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define MAX_ELEMS 32
-#define MAX_VALUES 8
-#define MAX_TLV 32
-#define MAX_ITEMS 8
+#define MAX_EVENTS 65536
 
-struct elem {
-    char name[44];
-    int type;
-    int writable;
+struct stamp
+{
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    struct timespec modified;
+};
+
+/* A control as events were last made from it. */
+struct seenControl
+{
+    struct stateIdent id;
+    int type, writable, inactive;
     long min, max;
-    int count;
-    long values[MAX_VALUES];
-    int tlvWords;
-    unsigned int tlv[MAX_TLV];
-    int items;
-    char itemNames[MAX_ITEMS][32];
+    unsigned int count;
+    long* values;
 };
 
-struct card {
-    char id[16], driver[16], name[32], longname[80];
-    int count;
-    struct elem elems[MAX_ELEMS];
+struct event
+{
+    struct stateIdent id;
+    unsigned int numid, mask;
+    long key; /* the control in the seen shape whose changes it gathers, or -1 */
 };
 
-struct vcard {
+struct vcard
+{
     snd_ctl_ext_t ext;
     char path[PATH_MAX];
     const char* fileName;
-    struct card state;
+    struct stateCard card;
+    struct stamp stamp;
+    unsigned int seenCount;
+    struct seenControl* seen;
+    long* seenValues;
+    size_t* queuedAt; /* per seen control: its queued event's position + 1, or 0 */
+    struct event* events;
+    size_t eventHead, eventCount, eventCapacity;
     int gone;
-    unsigned int pending[MAX_ELEMS]; /* event masks not yet read */
 };
-
-static void copyField(char* target, size_t size, const char* text)
-{
-    snprintf(target, size, "%s", text ? text : "");
-}
-
-static int splitList(char* text, long* numbers, int max)
-{
-    int n = 0;
-    char* save = NULL;
-    for (char* item = strtok_r(text, ",", &save); item && n < max; item = strtok_r(NULL, ",", &save))
-        numbers[n++] = strtol(item, NULL, 0);
-    return n;
-}
-
-static void parseElem(struct elem* e, char** fields)
-{
-    long tlv[MAX_TLV];
-    copyField(e->name, sizeof e->name, fields[1]);
-    e->type = fields[2][0] == 'b'   ? SND_CTL_ELEM_TYPE_BOOLEAN
-              : fields[2][0] == 'e' ? SND_CTL_ELEM_TYPE_ENUMERATED
-                                    : SND_CTL_ELEM_TYPE_INTEGER;
-    e->writable = strcmp(fields[3], "rw") == 0;
-    e->min = strtol(fields[4], NULL, 0);
-    e->max = strtol(fields[5], NULL, 0);
-    e->count = splitList(fields[6], e->values, MAX_VALUES);
-    e->tlvWords = splitList(fields[7], tlv, MAX_TLV);
-    for (int i = 0; i < e->tlvWords; ++i)
-        e->tlv[i] = (unsigned int)tlv[i];
-    e->items = 0;
-    char* save = NULL;
-    for (char* item = strtok_r(fields[8], ",", &save); item && e->items < MAX_ITEMS;
-         item = strtok_r(NULL, ",", &save))
-        copyField(e->itemNames[e->items++], sizeof e->itemNames[0], item);
-}
-
-/* Parses the open card file from its start; the caller holds a lock on it. */
-static void parseCard(FILE* f, struct card* c)
-{
-    rewind(f);
-    memset(c, 0, sizeof *c);
-    char line[1024];
-    while (fgets(line, sizeof line, f)) {
-        line[strcspn(line, "\n")] = '\0';
-        char* fields[10] = {0};
-        int n = 0;
-        for (char *rest = line, *field; n < 10 && (field = strsep(&rest, "|"));)
-            fields[n++] = field;
-        if (n == 5 && strcmp(fields[0], "card") == 0) {
-            copyField(c->id, sizeof c->id, fields[1]);
-            copyField(c->driver, sizeof c->driver, fields[2]);
-            copyField(c->name, sizeof c->name, fields[3]);
-            copyField(c->longname, sizeof c->longname, fields[4]);
-        } else if (n == 9 && strcmp(fields[0], "elem") == 0 && c->count < MAX_ELEMS) {
-            parseElem(&c->elems[c->count++], fields);
-        }
-    }
-}
-
-/* Reads the card file under a shared lock; -ENODEV once it is gone. */
-static int loadCard(const char* path, struct card* c)
-{
-    FILE* f = fopen(path, "r");
-    if (!f)
-        return -ENODEV;
-    flock(fileno(f), LOCK_SH);
-    parseCard(f, c);
-    fclose(f);
-    return 0;
-}
-
-static void appendList(FILE* f, const long* numbers, int n)
-{
-    for (int i = 0; i < n; ++i)
-        fprintf(f, i ? ",%ld" : "%ld", numbers[i]);
-}
-
-/* Writes `c` to the open file `f`, whose exclusive lock the caller holds. */
-static void storeCard(FILE* f, const struct card* c)
-{
-    ftruncate(fileno(f), 0);
-    rewind(f);
-    fprintf(f, "card|%s|%s|%s|%s\n", c->id, c->driver, c->name, c->longname);
-    for (int i = 0; i < c->count; ++i) {
-        const struct elem* e = &c->elems[i];
-        long tlv[MAX_TLV];
-        for (int w = 0; w < e->tlvWords; ++w)
-            tlv[w] = (int)e->tlv[w];
-        const char* type = e->type == SND_CTL_ELEM_TYPE_BOOLEAN      ? "b"
-                           : e->type == SND_CTL_ELEM_TYPE_ENUMERATED ? "e"
-                                                                     : "i";
-        fprintf(f, "elem|%s|%s|%s|%ld|%ld|", e->name, type, e->writable ? "rw" : "r", e->min,
-                e->max);
-        appendList(f, e->values, e->count);
-        fputc('|', f);
-        appendList(f, tlv, e->tlvWords);
-        fputc('|', f);
-        for (int item = 0; item < e->items; ++item)
-            fprintf(f, item ? ",%s" : "%s", e->itemNames[item]);
-        fputc('\n', f);
-    }
-    fflush(f);
-}
 
 static struct vcard* cardOf(snd_ctl_ext_t* ext)
 {
     return ext->private_data;
 }
 
-static const struct elem* elemOf(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key)
+static struct stamp stampOf(const struct stat* info)
+{
+    return (struct stamp){info->st_dev, info->st_ino, info->st_size, info->st_mtim};
+}
+
+static int sameStamp(const struct stat* info, const struct stamp* stamp)
+{
+    const struct stamp now = stampOf(info);
+    return now.device == stamp->device && now.inode == stamp->inode && now.size == stamp->size &&
+           now.modified.tv_sec == stamp->modified.tv_sec &&
+           now.modified.tv_nsec == stamp->modified.tv_nsec;
+}
+
+/* Waits for the file's lock; a signal arriving meanwhile does not give it up. */
+static void lockFile(int fd, int operation)
+{
+    while (flock(fd, operation) < 0 && errno == EINTR)
+        ;
+}
+
+/* Parses the file `fd`, whose lock the caller holds, unless its stamp is the one last parsed.
+ * A file that no longer parses leaves the card as it was. */
+static int reload(struct vcard* v, int fd)
+{
+    struct stat info;
+    struct stateCard fresh;
+    if (fstat(fd, &info) < 0)
+        return -ENODEV;
+    if (sameStamp(&info, &v->stamp))
+        return 0;
+    int result = stateLoad(fd, &fresh);
+    if (result < 0) {
+        SNDERR("%s: not a readable alsactl state file (%s)", v->path, snd_strerror(result));
+    } else {
+        stateFree(&v->card);
+        v->card = fresh;
+    }
+    v->stamp = stampOf(&info);
+    return result;
+}
+
+/* Brings the card up to the file; the file's absence is the card's unplugging. */
+static int refresh(struct vcard* v)
+{
+    struct stat info;
+    if (!v->gone && stat(v->path, &info) < 0)
+        v->gone = 1;
+    if (v->gone)
+        return -ENODEV;
+    if (sameStamp(&info, &v->stamp))
+        return 0;
+    int fd = open(v->path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -ENODEV;
+    lockFile(fd, LOCK_SH);
+    reload(v, fd);
+    close(fd);
+    return 0;
+}
+
+/* Moves the file's modification time past `before`'s, so that a write within one tick of the
+ * clock still changes the stamp other handles compare. */
+static void moveStamp(int fd, const struct stat* before)
+{
+    struct stat after;
+    if (fstat(fd, &after) < 0)
+        return;
+    const struct timespec *old = &before->st_mtim, *now = &after.st_mtim;
+    if (now->tv_sec < old->tv_sec || (now->tv_sec == old->tv_sec && now->tv_nsec <= old->tv_nsec)) {
+        struct timespec times[2] = {{0, UTIME_OMIT}, *old};
+        if (++times[1].tv_nsec == 1000000000L) {
+            times[1].tv_nsec = 0;
+            ++times[1].tv_sec;
+        }
+        futimens(fd, times);
+    }
+}
+
+static void freeSeen(struct vcard* v)
+{
+    free(v->seen);
+    free(v->seenValues);
+    free(v->queuedAt);
+    v->seen = NULL;
+    v->seenValues = NULL;
+    v->queuedAt = NULL;
+    v->seenCount = 0;
+}
+
+/* Remembers the card as it is now; `keepQueue` keeps the queued events' ties to controls. */
+static int takeSnapshot(struct vcard* v, int keepQueue)
+{
+    size_t* queuedAt = keepQueue ? v->queuedAt : NULL;
+    size_t values = 0;
+    if (keepQueue)
+        v->queuedAt = NULL;
+    freeSeen(v);
+    const unsigned int count = v->card.count;
+    for (unsigned int i = 0; i < count; ++i)
+        values += v->card.controls[i].count;
+    v->seen = calloc(count ? count : 1, sizeof *v->seen);
+    v->seenValues = calloc(values ? values : 1, sizeof *v->seenValues);
+    v->queuedAt = queuedAt ? queuedAt : calloc(count ? count : 1, sizeof *v->queuedAt);
+    if (!v->seen || !v->seenValues || !v->queuedAt) {
+        freeSeen(v);
+        return -ENOMEM;
+    }
+    long* next = v->seenValues;
+    for (unsigned int i = 0; i < count; ++i) {
+        const struct stateControl* c = &v->card.controls[i];
+        v->seen[i] = (struct seenControl){c->id,  c->type, c->writable, c->inactive,
+                                          c->min, c->max,  c->count,    next};
+        memcpy(next, c->values, sizeof *next * c->count);
+        next += c->count;
+    }
+    v->seenCount = count;
+    return 0;
+}
+
+static int sameShape(const struct vcard* v)
+{
+    if (v->seenCount != v->card.count)
+        return 0;
+    for (unsigned int i = 0; i < v->seenCount; ++i) {
+        const struct seenControl* s = &v->seen[i];
+        const struct stateControl* c = &v->card.controls[i];
+        if (!stateSameIdent(&s->id, &c->id) || s->type != c->type || s->count != c->count)
+            return 0;
+    }
+    return 1;
+}
+
+static void pushEvent(struct vcard* v, const struct stateIdent* id, long key, unsigned int mask)
+{
+    if (v->eventCount == v->eventCapacity && v->eventHead > 0) {
+        v->eventCount -= v->eventHead;
+        memmove(v->events, v->events + v->eventHead, sizeof *v->events * v->eventCount);
+        for (unsigned int i = 0; i < v->seenCount; ++i)
+            v->queuedAt[i] = v->queuedAt[i] > v->eventHead ? v->queuedAt[i] - v->eventHead : 0;
+        v->eventHead = 0;
+    }
+    if (v->eventCount == v->eventCapacity) {
+        size_t capacity = v->eventCapacity ? v->eventCapacity * 2 : 64;
+        struct event* grown =
+            capacity <= MAX_EVENTS ? realloc(v->events, sizeof *v->events * capacity) : NULL;
+        if (!grown)
+            return; /* a reader this far behind has lost events, as with a full kernel queue */
+        v->events = grown;
+        v->eventCapacity = capacity;
+    }
+    v->events[v->eventCount++] =
+        (struct event){*id, key >= 0 ? (unsigned int)key + 1 : 0, mask, key};
+}
+
+/* Queues `mask` for seen control `key`, joined with the event still queued for it. */
+static void queueChange(struct vcard* v, unsigned int key, unsigned int mask)
+{
+    if (v->queuedAt[key]) {
+        v->events[v->queuedAt[key] - 1].mask |= mask;
+        return;
+    }
+    pushEvent(v, &v->seen[key].id, key, mask);
+    if (v->eventCount && v->events[v->eventCount - 1].key == (long)key)
+        v->queuedAt[key] = v->eventCount;
+}
+
+/* Compares the card with what events were last made from and queues the differences. */
+static void noteChanges(struct vcard* v)
+{
+    if (!sameShape(v)) {
+        for (unsigned int i = 0; i < v->seenCount; ++i)
+            pushEvent(v, &v->seen[i].id, -1, SND_CTL_EVENT_MASK_REMOVE);
+        for (size_t e = v->eventHead; e < v->eventCount; ++e)
+            v->events[e].key = -1;
+        if (takeSnapshot(v, 0) == 0)
+            for (unsigned int i = 0; i < v->seenCount; ++i)
+                queueChange(v, i, SND_CTL_EVENT_MASK_ADD);
+        return;
+    }
+    for (unsigned int i = 0; i < v->seenCount; ++i) {
+        const struct seenControl* s = &v->seen[i];
+        const struct stateControl* c = &v->card.controls[i];
+        unsigned int mask = 0;
+        if (memcmp(s->values, c->values, sizeof *c->values * c->count) != 0)
+            mask |= SND_CTL_EVENT_MASK_VALUE;
+        if (s->writable != c->writable || s->inactive != c->inactive || s->min != c->min ||
+            s->max != c->max)
+            mask |= SND_CTL_EVENT_MASK_INFO;
+        if (mask)
+            queueChange(v, i, mask);
+    }
+    takeSnapshot(v, 1);
+}
+
+static const struct stateControl* controlOf(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key)
 {
     struct vcard* v = cardOf(ext);
-    return key < (snd_ctl_ext_key_t)v->state.count ? &v->state.elems[key] : NULL;
+    return key < (snd_ctl_ext_key_t)v->card.count ? &v->card.controls[key] : NULL;
+}
+
+static void setId(snd_ctl_elem_id_t* id, const struct stateIdent* ident)
+{
+    snd_ctl_elem_id_set_interface(id, (snd_ctl_elem_iface_t)ident->iface);
+    snd_ctl_elem_id_set_device(id, ident->device);
+    snd_ctl_elem_id_set_subdevice(id, ident->subdevice);
+    snd_ctl_elem_id_set_name(id, ident->name);
+    snd_ctl_elem_id_set_index(id, ident->index);
 }
 
 static int elemCount(snd_ctl_ext_t* ext)
 {
-    return cardOf(ext)->state.count;
+    struct vcard* v = cardOf(ext);
+    refresh(v);
+    return v->card.count > INT_MAX ? INT_MAX : (int)v->card.count;
 }
 
 static int elemList(snd_ctl_ext_t* ext, unsigned int offset, snd_ctl_elem_id_t* id)
 {
-    const struct elem* e = elemOf(ext, offset);
-    if (!e)
+    const struct stateControl* c = controlOf(ext, offset);
+    if (!c)
         return -EINVAL;
-    snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
-    snd_ctl_elem_id_set_name(id, e->name);
+    setId(id, &c->id);
     return 0;
 }
 
 static snd_ctl_ext_key_t findElem(snd_ctl_ext_t* ext, const snd_ctl_elem_id_t* id)
 {
     struct vcard* v = cardOf(ext);
-    const char* name = snd_ctl_elem_id_get_name(id);
-    for (int i = 0; i < v->state.count; ++i) {
-        if (strcmp(v->state.elems[i].name, name) == 0) {
-            /* alsa-lib reads TLVs by numid, so an element found by name must carry its own. */
-            snd_ctl_elem_id_set_numid((snd_ctl_elem_id_t*)id, (unsigned int)i + 1);
-            return (snd_ctl_ext_key_t)i;
+    struct stateIdent wanted = {
+        .iface = (int)snd_ctl_elem_id_get_interface(id),
+        .device = snd_ctl_elem_id_get_device(id),
+        .subdevice = snd_ctl_elem_id_get_subdevice(id),
+        .index = snd_ctl_elem_id_get_index(id),
+    };
+    snprintf(wanted.name, sizeof wanted.name, "%s", snd_ctl_elem_id_get_name(id));
+    refresh(v);
+    /* alsa-lib fills a numid's id from the list before asking, so both must still agree. */
+    const unsigned int numid = snd_ctl_elem_id_get_numid(id);
+    if (numid > 0 && numid <= v->card.count &&
+        stateSameIdent(&v->card.controls[numid - 1].id, &wanted))
+        return numid - 1;
+    for (unsigned int i = 0; i < v->card.count; ++i) {
+        if (stateSameIdent(&v->card.controls[i].id, &wanted)) {
+            /* alsa-lib reads TLVs by numid, so a control found by name must carry its own. */
+            snd_ctl_elem_id_set_numid((snd_ctl_elem_id_t*)id, i + 1);
+            return i;
         }
     }
     return SND_CTL_EXT_KEY_NOT_FOUND;
@@ -208,90 +334,99 @@ static snd_ctl_ext_key_t findElem(snd_ctl_ext_t* ext, const snd_ctl_elem_id_t* i
 static int getAttribute(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, int* type, unsigned int* acc,
                         unsigned int* count)
 {
-    const struct elem* e = elemOf(ext, key);
-    if (cardOf(ext)->gone || !e)
+    const struct stateControl* c = controlOf(ext, key);
+    if (cardOf(ext)->gone)
         return -ENODEV;
-    *type = e->type;
-    *acc = SND_CTL_EXT_ACCESS_READ | (e->writable ? SND_CTL_EXT_ACCESS_WRITE : 0);
-    if (e->tlvWords)
+    if (!c)
+        return -ENOENT;
+    *type = c->type;
+    *acc = SND_CTL_EXT_ACCESS_READ | (c->writable ? SND_CTL_EXT_ACCESS_WRITE : 0) |
+           (c->inactive ? SND_CTL_EXT_ACCESS_INACTIVE : 0) |
+           (c->isVolatile ? SND_CTL_EXT_ACCESS_VOLATILE : 0);
+    if (c->tlvWords)
         *acc |= SND_CTL_EXT_ACCESS_TLV_READ | SND_CTL_EXT_ACCESS_TLV_CALLBACK;
-    *count = (unsigned int)e->count;
+    *count = c->count;
     return 0;
 }
 
 static int integerInfo(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* min, long* max, long* step)
 {
-    const struct elem* e = elemOf(ext, key);
-    *min = e->min;
-    *max = e->max;
-    *step = 0;
+    const struct stateControl* c = controlOf(ext, key);
+    if (!c)
+        return -ENOENT;
+    *min = c->min;
+    *max = c->max;
+    *step = c->step;
     return 0;
 }
 
 static int enumInfo(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int* items)
 {
-    *items = (unsigned int)elemOf(ext, key)->items;
+    const struct stateControl* c = controlOf(ext, key);
+    if (!c)
+        return -ENOENT;
+    *items = c->items;
     return 0;
 }
 
 static int enumName(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int item, char* name,
                     size_t size)
 {
-    const struct elem* e = elemOf(ext, key);
-    if (item >= (unsigned int)e->items)
+    const struct stateControl* c = controlOf(ext, key);
+    if (!c || item >= c->items)
         return -EINVAL;
-    snprintf(name, size, "%s", e->itemNames[item]);
+    snprintf(name, size, "%s", c->itemNames[item]);
     return 0;
 }
 
-/* Reads the file afresh; the state kept in the handle stays what events were last made from. */
 static int readValues(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* values)
 {
-    struct vcard* v = cardOf(ext);
-    struct card latest;
-    if (v->gone || loadCard(v->path, &latest) < 0)
+    const struct stateControl* c = controlOf(ext, key);
+    if (cardOf(ext)->gone)
         return -ENODEV;
-    if (key >= (snd_ctl_ext_key_t)latest.count)
+    if (!c)
         return -ENOENT;
-    memcpy(values, latest.elems[key].values, sizeof(long) * (size_t)latest.elems[key].count);
+    memcpy(values, c->values, sizeof *values * c->count);
     return 0;
 }
 
 static int readEnum(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int* items)
 {
-    long values[MAX_VALUES];
+    long values[STATE_MAX_VALUES];
     int result = readValues(ext, key, values);
-    for (int i = 0; result == 0 && i < elemOf(ext, key)->count; ++i)
+    for (unsigned int i = 0; result == 0 && i < controlOf(ext, key)->count; ++i)
         items[i] = (unsigned int)values[i];
     return result;
 }
 
-/* Loads the latest state under the exclusive lock, applies `values` and stores the file if
- * anything changed. Returns 1 for a change, 0 for none. */
+/* Applies `values` to the latest state under the exclusive lock and stores the file if anything
+ * changed. Returns 1 for a change, 0 for none. */
 static int writeValues(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, const long* values)
 {
     struct vcard* v = cardOf(ext);
-    FILE* f = v->gone ? NULL : fopen(v->path, "r+");
-    if (!f)
+    const struct stateControl* c = controlOf(ext, key);
+    if (!c)
+        return -ENOENT;
+    const struct stateIdent wanted = c->id;
+    int fd = v->gone ? -1 : open(v->path, O_RDWR | O_CLOEXEC);
+    struct stat before;
+    if (fd < 0)
         return -ENODEV;
-    flock(fileno(f), LOCK_EX);
-    struct card latest;
-    parseCard(f, &latest);
-    int result = 0;
-    struct elem* e = key < (snd_ctl_ext_key_t)latest.count ? &latest.elems[key] : NULL;
-    if (result == 0 && (!e || !e->writable))
-        result = e ? -EPERM : -ENOENT;
-    if (result == 0 && memcmp(e->values, values, sizeof(long) * (size_t)e->count) != 0) {
-        for (int i = 0; i < e->count; ++i)
-            if (values[i] < e->min || values[i] > e->max)
-                result = -EINVAL;
-        if (result == 0) {
-            memcpy(e->values, values, sizeof(long) * (size_t)e->count);
-            storeCard(f, &latest);
-            result = 1;
-        }
+    lockFile(fd, LOCK_EX);
+    int result = fstat(fd, &before) < 0 ? -ENODEV : 0;
+    if (result == 0)
+        result = reload(v, fd);
+    if (result == 0 && (!(c = controlOf(ext, key)) || !stateSameIdent(&c->id, &wanted)))
+        result = -ENOENT; /* the controls changed shape meanwhile */
+    if (result == 0)
+        result = stateStore(&v->card, fd, (unsigned int)key, values);
+    if (result > 0) {
+        struct stat after;
+        moveStamp(fd, &before);
+        if (fstat(fd, &after) == 0)
+            v->stamp = stampOf(&after);
     }
-    fclose(f);
+    close(fd);
     return result;
 }
 
@@ -302,8 +437,9 @@ static int writeInteger(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* values)
 
 static int writeEnum(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int* items)
 {
-    long values[MAX_VALUES];
-    for (int i = 0; i < elemOf(ext, key)->count; ++i)
+    long values[STATE_MAX_VALUES];
+    const struct stateControl* c = controlOf(ext, key);
+    for (unsigned int i = 0; c && i < c->count; ++i)
         values[i] = (long)items[i];
     return writeValues(ext, key, values);
 }
@@ -312,31 +448,13 @@ static int readTlv(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, int op, unsigned i
                    unsigned int* tlv, unsigned int size)
 {
     (void)numid;
-    const struct elem* e = elemOf(ext, key);
-    if (op != 0 || !e)
+    const struct stateControl* c = controlOf(ext, key);
+    if (op != 0 || !c || !c->tlvWords)
         return -ENXIO;
-    if (size < sizeof(unsigned int) * (unsigned int)e->tlvWords)
+    if (size < sizeof(unsigned int) * c->tlvWords)
         return -ENOMEM;
-    memcpy(tlv, e->tlv, sizeof(unsigned int) * (size_t)e->tlvWords);
+    memcpy(tlv, c->tlv, sizeof(unsigned int) * c->tlvWords);
     return 0;
-}
-
-/* Compares the file with the state last seen and queues one event per changed element. */
-static void noteChanges(struct vcard* v)
-{
-    struct card latest;
-    if (loadCard(v->path, &latest) < 0) {
-        v->gone = 1;
-        return;
-    }
-    for (int i = 0; i < latest.count && i < v->state.count; ++i) {
-        const struct elem *old = &v->state.elems[i], *now = &latest.elems[i];
-        if (memcmp(old->values, now->values, sizeof old->values) != 0)
-            v->pending[i] |= SND_CTL_EVENT_MASK_VALUE;
-        if (old->writable != now->writable)
-            v->pending[i] |= SND_CTL_EVENT_MASK_INFO;
-    }
-    v->state = latest;
 }
 
 static int pollRevents(snd_ctl_ext_t* ext, struct pollfd* pfds, unsigned int nfds,
@@ -358,12 +476,9 @@ static int pollRevents(snd_ctl_ext_t* ext, struct pollfd* pfds, unsigned int nfd
             p += sizeof *event + event->len;
         }
     }
-    if (touched && !v->gone)
+    if (touched && refresh(v) == 0)
         noteChanges(v);
-    int queued = 0;
-    for (int i = 0; i < MAX_ELEMS; ++i)
-        queued |= v->pending[i] != 0;
-    *revents = v->gone ? POLLERR : queued ? POLLIN : 0;
+    *revents = v->gone ? POLLERR : v->eventHead < v->eventCount ? POLLIN : 0;
     return 0;
 }
 
@@ -372,22 +487,31 @@ static int readEvent(snd_ctl_ext_t* ext, snd_ctl_elem_id_t* id, unsigned int* ma
     struct vcard* v = cardOf(ext);
     if (v->gone)
         return -ENODEV;
-    for (int i = 0; i < MAX_ELEMS; ++i) {
-        if (v->pending[i]) {
-            elemList(ext, (unsigned int)i, id);
-            snd_ctl_elem_id_set_numid(id, (unsigned int)i + 1);
-            *mask = v->pending[i];
-            v->pending[i] = 0;
-            return 1;
-        }
-    }
-    return -EAGAIN;
+    if (v->eventHead == v->eventCount)
+        return -EAGAIN;
+    const struct event* event = &v->events[v->eventHead++];
+    setId(id, &event->id);
+    snd_ctl_elem_id_set_numid(id, event->numid);
+    *mask = event->mask;
+    if (event->key >= 0 && (unsigned long)event->key < v->seenCount)
+        v->queuedAt[event->key] = 0;
+    if (v->eventHead == v->eventCount)
+        v->eventHead = v->eventCount = 0;
+    return 1;
+}
+
+static void freeCard(struct vcard* v)
+{
+    stateFree(&v->card);
+    freeSeen(v);
+    free(v->events);
+    free(v);
 }
 
 static void closeCard(snd_ctl_ext_t* ext)
 {
     close(ext->poll_fd);
-    free(cardOf(ext));
+    freeCard(cardOf(ext));
 }
 
 static const snd_ctl_ext_callback_t callbacks = {
@@ -407,33 +531,75 @@ static const snd_ctl_ext_callback_t callbacks = {
     .poll_revents = pollRevents,
 };
 
+static void copyField(char* target, size_t size, const char* text)
+{
+    snprintf(target, size, "%s", text);
+}
+
+/* The card's name and driver: from controlC<N>.name beside the node, else the state file's
+ * own name without its extension. */
+static void describe(struct vcard* v)
+{
+    char lines[256] = "", other[PATH_MAX + 8], real[PATH_MAX];
+    snprintf(other, sizeof other, "%s.name", v->path);
+    FILE* file = fopen(other, "r");
+    size_t length = file ? fread(lines, 1, sizeof lines - 1, file) : 0;
+    if (file)
+        fclose(file);
+    lines[length] = '\0';
+    char* driver = strchr(lines, '\n');
+    if (driver) {
+        *driver++ = '\0';
+        driver[strcspn(driver, "\n")] = '\0';
+    }
+    if (!*lines && realpath(v->path, real)) {
+        char* dot = strrchr(real, '.');
+        if (dot && strcmp(dot, ".state") == 0)
+            *dot = '\0';
+        snprintf(lines, sizeof lines, "%s", basename(real));
+    }
+    copyField(v->ext.id, sizeof v->ext.id, v->card.id);
+    copyField(v->ext.driver, sizeof v->ext.driver, driver && *driver ? driver : "USB-Audio");
+    copyField(v->ext.name, sizeof v->ext.name, lines);
+    snprintf(v->ext.longname, sizeof v->ext.longname, "%s at usb-virtual-%d", lines,
+             v->ext.card_idx);
+    copyField(v->ext.mixername, sizeof v->ext.mixername, lines);
+}
+
+static int loadFirst(struct vcard* v)
+{
+    struct stat info;
+    if (stat(v->path, &info) < 0)
+        return -ENODEV;
+    if ((info.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
+        return -EACCES;
+    int fd = open(v->path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -ENODEV;
+    lockFile(fd, LOCK_SH);
+    int result = reload(v, fd);
+    close(fd);
+    return result < 0 ? result : takeSnapshot(v, 0);
+}
+
 static int openCard(snd_ctl_t** handle, const char* name, long index, int mode)
 {
     const char* folder = getenv("TARVIX_ALSA_DEVICE_DIR");
     struct vcard* v = calloc(1, sizeof *v);
-    if (!folder || !v) {
+    if (!folder || !v || index > INT_MAX) {
         free(v);
         return -ENODEV;
     }
     snprintf(v->path, sizeof v->path, "%s/controlC%ld", folder, index);
     v->fileName = strrchr(v->path, '/') + 1;
-    struct stat info;
-    int result = stat(v->path, &info) < 0 ? -ENODEV
-                 : (info.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR) ? -EACCES
-                                                                                : 0;
-    if (result == 0)
-        result = loadCard(v->path, &v->state);
+    int result = loadFirst(v);
     if (result < 0) {
-        free(v);
+        freeCard(v);
         return result;
     }
     v->ext.version = SND_CTL_EXT_VERSION;
     v->ext.card_idx = (int)index;
-    copyField(v->ext.id, sizeof v->ext.id, v->state.id);
-    copyField(v->ext.driver, sizeof v->ext.driver, v->state.driver);
-    copyField(v->ext.name, sizeof v->ext.name, v->state.name);
-    copyField(v->ext.longname, sizeof v->ext.longname, v->state.longname);
-    copyField(v->ext.mixername, sizeof v->ext.mixername, v->state.name);
+    describe(v);
     v->ext.callback = &callbacks;
     v->ext.private_data = v;
     v->ext.tlv.c = readTlv;
@@ -444,7 +610,7 @@ static int openCard(snd_ctl_t** handle, const char* name, long index, int mode)
         (result = snd_ctl_ext_create(&v->ext, name, mode)) < 0) {
         if (v->ext.poll_fd >= 0)
             close(v->ext.poll_fd);
-        free(v);
+        freeCard(v);
         return result < 0 ? result : -errno;
     }
     *handle = v->ext.handle;
