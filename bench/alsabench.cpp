@@ -2,16 +2,19 @@
 // ALSA_CONFIG_PATH). Prints "key value" lines and "error ..." lines.
 //
 //   alsabench          latency from a level changed by amixer in another process to the
-//                      window's updated label
+//                      window's updated label; then the time a preset load holds the library
+//                      lock for a file of just under 1 MiB of repeated elements
 //   alsabench idle     the window with two cards, for the runner to sample; prints the device
 //                      folder ("folder PATH") and "ready_ns" once both are listed, then idles
 
 #include "alsabackend.h"
 #include "benchsupport.h"
+#include "presetreader.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
@@ -99,6 +102,26 @@ struct Mixer
     std::unique_ptr<TarvixMixer> window;
 };
 
+// A preset of tens of thousands of repeated output and switch elements, loaded into the card as
+// the load button does: under the library lock.
+void printPresetLoad(TarvixControl& control)
+{
+    QByteArray document =
+        "<Tarvix><Mixer><Output>" +
+        QByteArray("<VolumeLeft>-20</VolumeLeft><Muted>false</Muted>").repeated(21000) +
+        "</Output></Mixer></Tarvix>";
+    QBuffer file(&document);
+    file.open(QIODevice::ReadOnly);
+    control.lock();
+    const std::int64_t startNs = BenchSupport::monotonicNs();
+    const PresetReadResult result = readPreset(&file, control.getDevice("alsa:Class"));
+    const std::int64_t endNs = BenchSupport::monotonicNs();
+    control.unlock();
+    if (result != PresetReadResult::Applied)
+        std::printf("error the repeated preset did not load\n");
+    std::printf("alsa_preset_repeats_load_ns %lld\n", static_cast<long long>(endNs - startNs));
+}
+
 int runLatency(const QTemporaryDir& folder)
 {
     plug(folder, 0, "classcompliant");
@@ -163,6 +186,7 @@ int runLatency(const QTemporaryDir& folder)
     stop = true;
     watcher.join();
     close(watch);
+    printPresetLoad(*mixer.control);
     std::printf("alsa_latency_median_ns %lld\n",
                 static_cast<long long>(percentile(fromChange, 0.5)));
     std::printf("alsa_latency_p99_ns %lld\n", static_cast<long long>(percentile(fromChange, 0.99)));

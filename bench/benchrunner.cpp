@@ -436,6 +436,8 @@ int main()
               alsaP99 >= 0 && alsaP99 < alsaLatencyP99TargetMs, 2);
     table.add("  same, from spawning amixer, median (ms)",
               alsaFigure("alsa_latency_spawn_median_ns", 1e6), -1, false, "-", -1, 2);
+    table.add("ALSA: preset of 1 MiB of repeats, load (ms)",
+              alsaFigure("alsa_preset_repeats_load_ns", 1e6), -1, false, "-", -1, 2);
     IdleResult alsaPresent, alsaUnplugged;
     std::string alsaProblem;
     if (!runAlsaIdle(programs, alsaPresent, alsaUnplugged, alsaProblem))
