@@ -12,14 +12,28 @@
 
 namespace {
 
-using SwitchSetter = void (TarvixHID::*)(bool);
-
 constexpr int kSwitchCount = 4;
-const SwitchSetter kSwitchSetters[kSwitchCount] = {
-    &TarvixHID::setPhantomLeft, &TarvixHID::setPhantomRight, &TarvixHID::setLoopbackLeft,
-    &TarvixHID::setLoopbackRight};
 
-// The index into kSwitchSetters of an element inside Hid, or -1.
+// Sets the switch an index of switchIndexFor() stands for.
+void setSwitch(TarvixHID* hid, int index, bool on)
+{
+    switch (index) {
+    case 0:
+        hid->setPhantomLeft(on);
+        break;
+    case 1:
+        hid->setPhantomRight(on);
+        break;
+    case 2:
+        hid->setLoopbackLeft(on);
+        break;
+    default:
+        hid->setLoopbackRight(on);
+        break;
+    }
+}
+
+// The index of a switch element inside Hid, in the order a store writes them, or -1.
 int switchIndexFor(QStringView name)
 {
     const QLatin1String names[kSwitchCount] = {
@@ -229,7 +243,7 @@ bool PresetApplier::apply(const PresetFields& fields)
     for (int i = 0; device->hid && i < kSwitchCount; ++i) {
         if (!fields.switches[i])
             continue;
-        (device->hid->*kSwitchSetters[i])(*fields.switches[i]);
+        setSwitch(device->hid, i, *fields.switches[i]);
         if (!stillPresent())
             return false;
     }
