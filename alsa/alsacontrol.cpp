@@ -69,6 +69,13 @@ const char* AlsaControl::backendName()
     return "ALSA";
 }
 
+TarvixDevice* AlsaControl::getDevice(const char* id)
+{
+    LibraryLock::Guard guard(libraryLock());
+    auto* device = static_cast<AlsaDevice*>(BackendControl::getDevice(id));
+    return device && !device->card().hasFailed() ? device : nullptr;
+}
+
 void AlsaControl::run()
 {
     {
@@ -182,19 +189,19 @@ void AlsaControl::nodeAppeared(int number)
     if (listed.count(number))
         closeCard(number);
     unlisted.erase(number);
-    attemptsLeft[number] = kOpenAttempts;
+    unopened.insert(number);
     tryOpen(number);
 }
 
 void AlsaControl::nodeChanged(int number)
 {
-    if (attemptsLeft.count(number))
+    if (unopened.count(number))
         tryOpen(number);
 }
 
 void AlsaControl::nodeRemoved(int number)
 {
-    attemptsLeft.erase(number);
+    unopened.erase(number);
     unlisted.erase(number);
     if (listed.count(number))
         closeCard(number);
@@ -203,12 +210,9 @@ void AlsaControl::nodeRemoved(int number)
 void AlsaControl::tryOpen(int number)
 {
     std::unique_ptr<AlsaCard> card = AlsaCard::open(number);
-    if (!card) {
-        if (--attemptsLeft[number] <= 0)
-            attemptsLeft.erase(number);
-        return;
-    }
-    attemptsLeft.erase(number);
+    if (!card)
+        return; // tried again on the node's next attribute change
+    unopened.erase(number);
     if (!options.listAllCards && card->driver() != "USB-Audio") {
         unlisted.insert(number);
         return;

@@ -24,7 +24,7 @@ class AlsaDevice;
 // re-applies the device and reads it at once.
 //
 // Cards. A node that appears is opened read-write; one that cannot be opened yet (udev has not
-// set its permissions) is tried again on each attribute change, a bounded number of times. A
+// set its permissions) is tried again on each of its attribute changes until it opens. A
 // card goes when its node is deleted or its descriptors report an error: it is closed at once
 // and its removal reported.
 //
@@ -37,10 +37,11 @@ public:
     ~AlsaControl() override;
 
     const char* backendName() override;
+    // A card that a read or write has found gone is no longer present, though the library
+    // thread closes it only once it gets the lock.
+    TarvixDevice* getDevice(const char* id) override;
 
 private:
-    static constexpr int kOpenAttempts = 8;
-
     void run();
     void waitAndHandle();
     void scanFolder();
@@ -60,8 +61,8 @@ private:
 
     // Touched by the library thread only, with the lock held.
     std::map<int, std::shared_ptr<AlsaDevice>> listed;
-    std::map<int, int> attemptsLeft; // nodes not opened yet
-    std::set<int> unlisted;          // opened once, not a card the library lists
+    std::set<int> unopened; // nodes not opened yet
+    std::set<int> unlisted; // opened once, not a card the library lists
 
     std::thread thread;
 };

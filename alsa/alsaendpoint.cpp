@@ -4,6 +4,8 @@
 #include "inputgainscale.h"
 #include "librarylock.h"
 
+#include <limits>
+
 using ElementChoice::ChannelRef;
 
 AlsaEndpoint::AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& choice,
@@ -44,10 +46,11 @@ void AlsaEndpoint::setLevel(ChannelRef volume, float db)
     if (direction == Direction::Output) {
         raw = curve.nearestRaw(db);
     } else if (const std::optional<int> position = InputGainScale::positionForLevel(db)) {
-        raw =
-            *position == 0
-                ? curve.rawMin()
-                : curve.nearestRaw(static_cast<float>(InputGainScale::gainForPosition(*position)));
+        // Position 0 is the lowest gain, or the mute step, wherever it lies in the raw range: a
+        // curve may fall as its raw values rise.
+        raw = curve.nearestRaw(
+            *position == 0 ? -std::numeric_limits<float>::infinity()
+                           : static_cast<float>(InputGainScale::gainForPosition(*position)));
     }
     if (raw)
         card.write(volume, *raw);

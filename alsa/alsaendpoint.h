@@ -14,10 +14,10 @@ class LibraryLock;
 // Output levels are the element's real dB levels: a set picks the raw value nearest the level
 // asked for, a get reads the level the card holds. Input levels follow the mixer's stepped
 // scale (InputGainScale): a set of position p >= 1 sets a real gain of (p - 1) * 6 dB, nearest
-// raw value, within the card's range; position 0 sets the lowest raw value (the mute step of a
-// curve that has one); a get reports the position whose read-out is nearest the real gain.
-// Mute is the switch beside the volume (at 1: not muted); an endpoint without one reads as not
-// muted and ignores setMute().
+// raw value, within the card's range; position 0 sets the raw value of the lowest level (the
+// mute step of a curve that has one), whichever end of the raw range that is; a get reports the
+// position whose read-out is nearest the real gain. Mute is the switch beside the volume (at 1: not
+// muted); an endpoint without one reads as not muted and ignores setMute().
 //
 // Lock: every operation takes the library lock. reportChange() is called by the library thread
 // with the lock held; the listener is told from the kit's delivery thread.

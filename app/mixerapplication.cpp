@@ -71,9 +71,10 @@ int runMixerApplication(SystemServices& system, const WindowCompanions& companio
 
     TarvixControl* control = system.createControl();
     if (!control) {
-        const int result = runErrorMessage(QStringLiteral("Failed to open the device library."));
+        runErrorMessage(QStringLiteral("Failed to open the device library."));
         system.coUninitialize();
-        return result;
+        // The program could not do its work, however the box was closed.
+        return 1;
     }
     return runMixerWindow(system, control, companions);
 }

@@ -17,5 +17,6 @@ using WindowCompanions =
 
 // Everything the program does once its QApplication exists: the version gate, COM, the device
 // library's root object, the main window and the event loop, and the shutdown in this order:
-// control deleted, COM uninitialised, window destroyed. Returns QApplication::exec()'s result.
+// control deleted, COM uninitialised, window destroyed. Returns QApplication::exec()'s result,
+// or 1 when the device library could not be opened.
 int runMixerApplication(SystemServices& system, const WindowCompanions& companions = {});

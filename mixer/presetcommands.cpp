@@ -103,18 +103,18 @@ bool PresetCommands::loadFile(const QString& deviceId, const QString& fileName)
     }
     QBuffer buffer(&document);
     buffer.open(QIODevice::ReadOnly);
-    bool deviceRemoved = false;
-    bool failed = false;
+    PresetReadResult result = PresetReadResult::DeviceRemoved;
     {
         LibraryLocker locker(control);
+        // A card pulled out during the load is no longer a present device: the rest is dropped.
+        const QByteArray id = deviceId.toUtf8();
+        const auto isPresent = [this, &id] { return control->getDevice(id.constData()); };
         if (isSelected(deviceId))
-            failed = readPreset(&buffer, currentDevice);
-        else
-            deviceRemoved = true;
+            result = readPreset(&buffer, currentDevice, isPresent);
     }
-    if (deviceRemoved)
+    if (result == PresetReadResult::DeviceRemoved)
         showError(QStringLiteral("Failed to load presets: The device was removed."));
-    else if (failed)
+    else if (result == PresetReadResult::InvalidFile)
         showError(QStringLiteral("Failed to load presets: Invalid file format."));
     return true;
 }

@@ -27,8 +27,9 @@ public:
     void store(const QString& deviceId);
 
     // Asks for a file and applies it to the device `deviceId`, the one selected when the
-    // command began, if it is still selected. Returns whether the window is now to be brought
-    // up to date from the device: always, except when the file could not be opened.
+    // command began, if it is still selected; should the device go while the values are
+    // applied, the rest is dropped and the removal reported. Returns whether the window is now to
+    // be brought up to date from the device: always, except when the file could not be opened.
     bool load(const QString& deviceId);
 
     // The same load with `fileName` chosen already (a file named on the command line).

@@ -72,7 +72,10 @@ bool PresetFileWriter::writeInPlace(const QByteArray& document)
     if (!file.open(inPlace, QIODevice::WriteOnly | QIODevice::Unbuffered,
                    QFileDevice::DontCloseHandle))
         return false;
-    return file.resize(0) && file.write(document) == document.size() && ::fsync(inPlace) == 0;
+    // Written over the old content first and cut to length only then: a store interrupted
+    // half-way leaves the file at least as long as it was, never empty.
+    return file.write(document) == document.size() && file.resize(document.size()) &&
+           ::fsync(inPlace) == 0;
 }
 
 void PresetFileWriter::cancel()

@@ -13,8 +13,9 @@
 // - a new file, or an existing regular file with one link that the user owns: written beside
 //   it and renamed over it when complete, keeping its permission bits (atomic replace);
 // - an existing regular file with several hard links or another owner or group, or one in a
-//   folder where no file can be made beside it: truncated and rewritten in place, which keeps
-//   its links, owner and permissions;
+//   folder where no file can be made beside it: rewritten in place, which keeps its links,
+//   owner and permissions; the new content goes over the old and the file is cut to its length
+//   afterwards, so an interrupted store never leaves it shorter than it was;
 // - an existing name that is not a regular file once symbolic links are followed (a named
 //   pipe, a device, a folder): refused.
 class PresetFileWriter

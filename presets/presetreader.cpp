@@ -8,23 +8,60 @@
 
 #include <QXmlStreamReader>
 
+#include <optional>
+
 namespace {
 
-using SwitchSetter = void (TarvixHID::*)(bool);
+constexpr int kSwitchCount = 4;
 
-// The HID setter an element inside Hid stands for, or null.
-SwitchSetter switchSetterFor(QStringView name)
+// Sets the switch an index of switchIndexFor() stands for.
+void setSwitch(TarvixHID* hid, int index, bool on)
 {
-    if (name == QLatin1String("PhantomLeft"))
-        return &TarvixHID::setPhantomLeft;
-    if (name == QLatin1String("PhantomRight"))
-        return &TarvixHID::setPhantomRight;
-    if (name == QLatin1String("LoopbackLeft"))
-        return &TarvixHID::setLoopbackLeft;
-    if (name == QLatin1String("LoopbackRight"))
-        return &TarvixHID::setLoopbackRight;
-    return nullptr;
+    switch (index) {
+    case 0:
+        hid->setPhantomLeft(on);
+        break;
+    case 1:
+        hid->setPhantomRight(on);
+        break;
+    case 2:
+        hid->setLoopbackLeft(on);
+        break;
+    default:
+        hid->setLoopbackRight(on);
+        break;
+    }
 }
+
+// The index of a switch element inside Hid, in the order a store writes them, or -1.
+int switchIndexFor(QStringView name)
+{
+    const QLatin1String names[kSwitchCount] = {
+        QLatin1String("PhantomLeft"), QLatin1String("PhantomRight"), QLatin1String("LoopbackLeft"),
+        QLatin1String("LoopbackRight")};
+    for (int i = 0; i < kSwitchCount; ++i) {
+        if (name == names[i])
+            return i;
+    }
+    return -1;
+}
+
+// The last readable value of each element of one endpoint.
+struct EndpointFields
+{
+    bool seen = false;
+    std::optional<float> left;
+    std::optional<float> right;
+    std::optional<bool> muted;
+};
+
+// What a document holds for the device, each element once.
+struct PresetFields
+{
+    EndpointFields output;
+    EndpointFields input; // gains as the mixer shows them
+    std::optional<bool> switches[kSwitchCount];
+};
 
 // The internal subset of a document type declaration is refused. It is where entities and
 // default attributes are declared, and Qt bounds neither: it caps each single entity expansion
@@ -48,15 +85,17 @@ bool hasInternalSubset(QStringView declaration)
     return false;
 }
 
-// A streaming walk over the document's tokens with one current token. Elements are recognised
-// by name at any depth inside their scope; everything else is passed over token by token. Every
-// loop ends as soon as the reader is at its end or in error.
+// A streaming walk over the document's tokens with one current token that collects the fields.
+// Elements are recognised by name at any depth inside their scope; everything else is passed
+// over token by token. Every loop ends as soon as the reader is at its end or in error.
 class PresetWalk
 {
 public:
     PresetWalk(QIODevice* file, TarvixDevice* device) : reader(file), device(device) {}
 
+    // False when the reader ended in error; the fields then hold what came before.
     bool run();
+    const PresetFields& fields() const { return found; }
 
 private:
     bool advance();
@@ -65,11 +104,12 @@ private:
     bool isEnd(QLatin1String name) const;
 
     void readMixer();
-    void readEndpoint(QLatin1String scope, TarvixMixerDevice* endpoint, bool isInput);
+    void readEndpoint(QLatin1String scope, EndpointFields* endpoint, bool isInput);
     void readHid();
 
     QXmlStreamReader reader;
     TarvixDevice* device;
+    PresetFields found;
 };
 
 bool PresetWalk::run()
@@ -80,7 +120,7 @@ bool PresetWalk::run()
         else if (isStart(QLatin1String("Hid")))
             readHid();
     }
-    return reader.hasError();
+    return !reader.hasError();
 }
 
 // Reads the next token; false once the reader is at its end or in error.
@@ -97,7 +137,7 @@ bool PresetWalk::advance()
 
 // Collects the text of the current start element up to its end element, which becomes the
 // current token. A child element is an error. False when the reader ended in error: the text
-// is then incomplete (a file cut inside "-20.5" gives an empty text) and must not be applied.
+// is then incomplete (a file cut inside "-20.5" gives an empty text) and must not be used.
 bool PresetWalk::readText(QString* text)
 {
     *text = reader.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
@@ -120,45 +160,35 @@ void PresetWalk::readMixer()
         return;
     while (!isEnd(QLatin1String("Mixer"))) {
         if (device && device->output && isStart(QLatin1String("Output")))
-            readEndpoint(QLatin1String("Output"), device->output, false);
+            readEndpoint(QLatin1String("Output"), &found.output, false);
         else if (device && device->input && isStart(QLatin1String("Input")))
-            readEndpoint(QLatin1String("Input"), device->input, true);
+            readEndpoint(QLatin1String("Input"), &found.input, true);
         if (!advance())
             return;
     }
 }
 
-// Output levels go to the device as they stand; input values are gains as the mixer shows
-// them and are mapped back to device levels with the endpoint's step.
-void PresetWalk::readEndpoint(QLatin1String scope, TarvixMixerDevice* endpoint, bool isInput)
+// Output levels are kept as dB, the mute step as minus infinity; input values as the gains the
+// mixer shows. NaN and infinities ("nan", "inf", "1e40") are passed over: they never replace
+// an earlier value.
+void PresetWalk::readEndpoint(QLatin1String scope, EndpointFields* endpoint, bool isInput)
 {
-    float stepDb = 0.0f;
-    if (isInput) {
-        float minDb = 0.0f;
-        float maxDb = 0.0f;
-        endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
-    }
+    endpoint->seen = true;
     while (!isEnd(scope)) {
         const bool left = isStart(QLatin1String("VolumeLeft"));
         if (left || isStart(QLatin1String("VolumeRight"))) {
             QString text;
             if (!readText(&text))
                 return;
-            const float value = PresetValues::parseNumber(text);
-            const float levelDb = isInput ? LevelScale::inputLevelForGain(value, stepDb) : value;
-            // NaN and infinities ("nan", "inf", "1e40", or a gain that overflows once mapped)
-            // never reach the device library: such an element is passed over.
-            if (PresetValues::isSendable(value) && PresetValues::isSendable(levelDb)) {
-                if (left)
-                    endpoint->setVolumeLeft(levelDb);
-                else
-                    endpoint->setVolumeRight(levelDb);
-            }
+            const std::optional<float> value =
+                isInput ? PresetValues::parseGain(text) : PresetValues::parseOutputLevel(text);
+            if (value)
+                (left ? endpoint->left : endpoint->right) = *value;
         } else if (isStart(QLatin1String("Muted"))) {
             QString text;
             if (!readText(&text))
                 return;
-            endpoint->setMute(PresetValues::parseBoolean(text));
+            endpoint->muted = PresetValues::parseBoolean(text);
         }
         if (!advance())
             return;
@@ -170,23 +200,101 @@ void PresetWalk::readHid()
     for (;;) {
         if (!advance() || isEnd(QLatin1String("Hid")))
             return;
-        const SwitchSetter setter =
-            reader.isStartElement() ? switchSetterFor(reader.name()) : nullptr;
-        if (!setter)
+        const int index = reader.isStartElement() ? switchIndexFor(reader.name()) : -1;
+        if (index < 0)
             continue;
         // The text is read even without an HID interface, so a malformed value is an error
         // either way.
         QString text;
         if (!readText(&text))
             return;
-        if (device && device->hid)
-            (device->hid->*setter)(PresetValues::parseBoolean(text));
+        found.switches[index] = PresetValues::parseBoolean(text);
     }
+}
+
+// Applies the collected fields in the order a store writes them, asking `isPresent` after each
+// call to the device. False once the device has gone.
+class PresetApplier
+{
+public:
+    PresetApplier(TarvixDevice* device, const std::function<bool()>& isPresent)
+        : device(device), isPresent(isPresent)
+    {
+    }
+
+    bool apply(const PresetFields& fields);
+
+private:
+    bool applyEndpoint(TarvixMixerDevice* endpoint, const EndpointFields& fields, bool isInput);
+    bool stillPresent() const { return !isPresent || isPresent(); }
+
+    TarvixDevice* device;
+    const std::function<bool()>& isPresent;
+};
+
+bool PresetApplier::apply(const PresetFields& fields)
+{
+    if (!device)
+        return true;
+    if (device->output && !applyEndpoint(device->output, fields.output, false))
+        return false;
+    if (device->input && !applyEndpoint(device->input, fields.input, true))
+        return false;
+    for (int i = 0; device->hid && i < kSwitchCount; ++i) {
+        if (!fields.switches[i])
+            continue;
+        setSwitch(device->hid, i, *fields.switches[i]);
+        if (!stillPresent())
+            return false;
+    }
+    return true;
+}
+
+// Input gains are mapped back to device levels with the endpoint's step; a gain that overflows
+// once mapped is not sent.
+bool PresetApplier::applyEndpoint(TarvixMixerDevice* endpoint, const EndpointFields& fields,
+                                  bool isInput)
+{
+    if (!fields.seen)
+        return true;
+    float stepDb = 0.0f;
+    if (isInput) {
+        float minDb = 0.0f;
+        float maxDb = 0.0f;
+        endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
+    }
+    const auto levelFor = [isInput, stepDb](float value) {
+        return isInput ? LevelScale::inputLevelForGain(value, stepDb) : value;
+    };
+    const auto sendable = [isInput](float levelDb) {
+        return PresetValues::isSendable(levelDb) || (!isInput && PresetValues::isMuteStep(levelDb));
+    };
+    if (fields.left && sendable(levelFor(*fields.left))) {
+        endpoint->setVolumeLeft(levelFor(*fields.left));
+        if (!stillPresent())
+            return false;
+    }
+    if (fields.right && sendable(levelFor(*fields.right))) {
+        endpoint->setVolumeRight(levelFor(*fields.right));
+        if (!stillPresent())
+            return false;
+    }
+    if (fields.muted) {
+        endpoint->setMute(*fields.muted);
+        if (!stillPresent())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-bool readPreset(QIODevice* file, TarvixDevice* device)
+PresetReadResult readPreset(QIODevice* file, TarvixDevice* device,
+                            const std::function<bool()>& isPresent)
 {
-    return PresetWalk(file, device).run();
+    PresetWalk walk(file, device);
+    const bool readToEnd = walk.run();
+    if (!PresetApplier(device, isPresent).apply(walk.fields()))
+        return PresetReadResult::DeviceRemoved;
+    return readToEnd ? PresetReadResult::Applied : PresetReadResult::InvalidFile;
 }

@@ -1,10 +1,23 @@
 #pragma once
 
+#include <functional>
+
 class QIODevice;
 struct TarvixDevice;
 
-// Reads a preset document from `file`, which is open for reading, and applies each recognised
-// value to `device` (null: nothing is applied) the moment it is read. Returns true when the
-// document could not be read to its end: it is not well-formed, ends early, or was refused as
-// hostile. Values applied before that stay applied.
-bool readPreset(QIODevice* file, TarvixDevice* device);
+enum class PresetReadResult {
+    Applied,       // read to its end; every recognised value the device can take applied
+    InvalidFile,   // not well-formed, ended early, or refused as hostile
+    DeviceRemoved, // the device went away while the values were applied
+};
+
+// Reads a preset document from `file`, which is open for reading, then applies the recognised
+// values to `device` (null: nothing is applied), each at most once: of an element that occurs
+// several times in the document the last readable one wins, so the library calls a load makes
+// are bounded by the preset's fields, whatever the file's size. The values go in the order a
+// store writes them; those read before a document turns out invalid are applied all the same.
+// `isPresent`, when given, is asked after each value: once it says no, nothing more is applied.
+//
+// Any thread; the caller holds the device library's lock throughout.
+PresetReadResult readPreset(QIODevice* file, TarvixDevice* device,
+                            const std::function<bool()>& isPresent = {});

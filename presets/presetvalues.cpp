@@ -30,6 +30,20 @@ float parseNumber(const QString& text)
     return text.toFloat();
 }
 
+std::optional<float> parseOutputLevel(const QString& text)
+{
+    const float level = parseNumber(text);
+    if (isMuteStep(level) && text.trimmed() == QLatin1String("-inf"))
+        return level;
+    return parseGain(text);
+}
+
+std::optional<float> parseGain(const QString& text)
+{
+    const float gain = parseNumber(text);
+    return isSendable(gain) ? std::optional<float>(gain) : std::nullopt;
+}
+
 bool parseBoolean(const QString& text)
 {
     return text == QLatin1String("true");
@@ -38,6 +52,11 @@ bool parseBoolean(const QString& text)
 bool isSendable(float levelDb)
 {
     return std::isfinite(levelDb);
+}
+
+bool isMuteStep(float levelDb)
+{
+    return std::isinf(levelDb) && levelDb < 0;
 }
 
 } // namespace PresetValues

@@ -42,10 +42,13 @@ SimulatedDeviceRow::SimulatedDeviceRow(SimulatedHardware& hardware,
     plugged->setAccessibleName(tr("%1 plugged in").arg(title()));
     layout->addWidget(plugged, 0, 0, 1, 5);
     connect(plugged, &QCheckBox::clicked, this, [this](bool on) {
-        if (on)
+        if (on) {
             this->hardware.plugDevice(this->config);
-        else
-            this->hardware.unplugDevice(this->config.id);
+            return;
+        }
+        // It comes back as it is now, not as the panel last read it.
+        keepPresentState();
+        this->hardware.unplugDevice(this->config.id);
     });
     if (config.output)
         addEndpoint(output, *config.output, tr("Output"));
@@ -121,6 +124,14 @@ void SimulatedDeviceRow::addSwitches()
 SimulatedEndpointConfig& SimulatedDeviceRow::levelsOf(const Endpoint& endpoint)
 {
     return endpoint.kind == SimulatedEndpointKind::Output ? *config.output : *config.input;
+}
+
+void SimulatedDeviceRow::keepPresentState()
+{
+    for (const SimulatedDeviceConfig& device : hardware.presentDevices()) {
+        if (device.id == config.id)
+            config = device;
+    }
 }
 
 QCheckBox* SimulatedDeviceRow::addBox(const QString& text, const QString& objectName)

@@ -23,7 +23,8 @@ public:
 
     const std::string& deviceId() const { return config.id; }
 
-    // The device as it is now, or null while it is unplugged (it is plugged again as it was).
+    // The device as it is now, or null while it is unplugged (it is plugged again as it was
+    // when it was pulled out).
     void showDevice(const SimulatedDeviceConfig* present);
 
 private:
@@ -42,6 +43,7 @@ private:
     void showEndpoint(const Endpoint& endpoint, const SimulatedEndpointConfig& levels);
     QCheckBox* addBox(const QString& text, const QString& objectName);
     SimulatedEndpointConfig& levelsOf(const Endpoint& endpoint);
+    void keepPresentState();
 
     SimulatedHardware& hardware;
     SimulatedDeviceConfig config;

@@ -1,7 +1,10 @@
 #include "alsamixer.h"
 #include "nodevicehint.h"
+#include "presetreader.h"
+#include "presetwriter.h"
 #include "tarvixlibrary.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QStatusBar>
 #include <QTest>
@@ -44,6 +47,64 @@ private slots:
         QTRY_COMPARE(mixer.label("playback_right")->text(), QStringLiteral("-23.0 dB"));
         QTRY_VERIFY(mixer.box("cb_playback_mute")->isChecked());
         QCOMPARE(mixer.slider("playback_left")->value(), -67); // -33.5 dB
+    }
+
+    // The mic's gain falls as its raw value rises (+30 dB at raw 0, -20 dB at raw 100): the
+    // lowest position is still the lowest gain.
+    void backwardsGainCurveStartsAtItsLowestGain()
+    {
+        VirtualCards cards;
+        cards.plug(1, VirtualCards::shape("oddcurves"));
+        AlsaMixer mixer;
+        QTRY_COMPARE(mixer.list()->count(), 1);
+        QSlider* slider = mixer.slider("record_left");
+        QCOMPARE(slider->maximum(), 6);
+        slider->setValue(6);
+        QCOMPARE(cards.amixer(1, "Mic Capture Volume"), QStringLiteral("0"));
+        slider->setValue(0);
+        QCOMPARE(cards.amixer(1, "Mic Capture Volume"), QStringLiteral("100"));
+        QTRY_COMPARE(mixer.label("record_left")->text(), QStringLiteral("0 dB"));
+    }
+
+    // A preset stored from the card and loaded back after the card was changed restores it:
+    // the output's mute step, floor, fractional levels and maximum, and the input on the
+    // window's 6 dB grid. Raw values as amixer gives them: the output's raw 0 is its mute step,
+    // raw 1 its floor (-63 dB); the mic's +30, 0 and 12 dB.
+    void presetsRestoreEveryLevelTheCardHolds_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("input");
+        QTest::newRow("mute step, floor; +30 dB") << "0,1"
+                                                  << "0";
+        QTest::newRow("-13.5 dB, maximum; 0 dB") << "100,127"
+                                                 << "60";
+        QTest::newRow("maximum, mute step; 12 dB") << "127,0"
+                                                   << "36";
+    }
+    void presetsRestoreEveryLevelTheCardHolds()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, input);
+        VirtualCards cards;
+        cards.plug(1, VirtualCards::shape("oddcurves"));
+        cards.amixer(1, "PCM Playback Volume", output);
+        cards.amixer(1, "Mic Capture Volume", input);
+        const std::unique_ptr<TarvixControl> control(AlsaBackend::createControl());
+        QTRY_VERIFY(control->getDevice("alsa:Odd"));
+        QBuffer preset;
+        preset.open(QIODevice::ReadWrite);
+        control->lock();
+        writePreset(&preset, control->getDevice("alsa:Odd"));
+        control->unlock();
+        cards.amixer(1, "PCM Playback Volume", "64,64");
+        cards.amixer(1, "Mic Capture Volume", "80");
+        preset.seek(0);
+        control->lock();
+        const PresetReadResult result = readPreset(&preset, control->getDevice("alsa:Odd"));
+        control->unlock();
+        QCOMPARE(result, PresetReadResult::Applied);
+        QCOMPARE(cards.amixer(1, "PCM Playback Volume"), output);
+        QCOMPARE(cards.amixer(1, "Mic Capture Volume"), input);
     }
 
     void interfaceSwitchesFollowTheCard()
@@ -125,6 +186,13 @@ private slots:
             cards.plug(4, VirtualCards::shape("interface"));
             QTRY_COMPARE(mixer.ids(), QStringList{"alsa:Interface"});
             QVERIFY(mixer.window->statusBar()->currentMessage().isEmpty());
+            // However many attribute changes come first; a card plugged or pulled out after
+            // each shows that the library has seen it.
+            for (int i = 0; i < 10; ++i) {
+                QFile::setPermissions(cards.node(2), i % 2 ? QFile::ReadOwner : QFile::ReadUser);
+                i % 2 ? cards.unplug(6) : cards.plug(6, VirtualCards::shape("classcompliant"));
+                QTRY_COMPARE(mixer.ids().size(), i % 2 ? 1 : 2);
+            }
             QFile::setPermissions(cards.node(2), QFile::ReadOwner | QFile::WriteOwner);
             QTRY_COMPARE(mixer.ids(), (QStringList{"alsa:Interface", "alsa:Class"}));
             cards.plug(5, VirtualCards::shape("classcompliant")); // an identical twin

@@ -120,7 +120,8 @@ private slots:
                     window->close();
             }
         });
-        QCOMPARE(runMixerApplication(system), how == "exit" ? 7 : 0);
+        // Without its device library the program has failed, whatever ended the loop.
+        QCOMPARE(runMixerApplication(system), !control ? 1 : how == "exit" ? 7 : 0);
         QTEST(shown.join('|'), "shown");
         QTEST(system.log.join('|'), "log");
         QVERIFY(QApplication::topLevelWidgets().isEmpty());

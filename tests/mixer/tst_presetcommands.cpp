@@ -239,6 +239,23 @@ private slots:
         QVERIFY(widget(fixture->window.get(), "gb_playback")->isEnabled());
     }
 
+    // Pulled out after the first value is applied: nothing more reaches it, the removal is
+    // reported.
+    void loadStopsWhereTheDeviceIsPulledOut()
+    {
+        writeFile(dialogs.fileName, storedExample);
+        static RecordingLibrary* library;
+        library = &fixture->library;
+        device->output->keep = [](float db) {
+            library->unplug("a");
+            return db;
+        };
+        fixture->window->LoadPresetDialog();
+        QCOMPARE(errorMessages(),
+                 QStringList{error("Failed to load presets: The device was removed.")});
+        QCOMPARE(fixture->calls().filter(".set"), QStringList{"a.output.setVolumeLeft(-20.5)"});
+    }
+
 private:
     // Every box shown, as "<title>: <message>"; each failure has a box of its own.
     QStringList errorMessages() const

@@ -15,8 +15,11 @@
 
 #include <clocale>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <limits>
 #include <sys/fsuid.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,7 +63,7 @@ bool readDocument(QByteArray document, TarvixDevice* device)
 {
     QBuffer buffer(&document);
     buffer.open(QIODevice::ReadOnly);
-    return readPreset(&buffer, device);
+    return readPreset(&buffer, device) == PresetReadResult::InvalidFile;
 }
 
 } // namespace
@@ -146,26 +149,23 @@ private slots:
         // The external subset is not read, so its entity stays unresolved and expands to nothing.
         corpus("external-dtd.xml", false, "d.output.setVolumeLeft(0)");
         corpus("undeclared-entity.xml", true, "d.output.setVolumeLeft(-3)");
+        // Of repeated elements the last readable one is applied, once, in the order a store
+        // writes them; non-finite texts are not readable ("-inf" is an output's mute step).
         corpus("non-finite.xml", false,
-               "d.output.setVolumeRight(-7) d.output.setVolumeLeft(0) d.output.setVolumeRight(0) "
-               "d.output.setMute(true) d.input.getVolumeRange d.input.setVolumeLeft(4)");
+               "d.output.setVolumeLeft(0) d.output.setVolumeRight(0) d.output.setMute(true) "
+               "d.input.getVolumeRange d.input.setVolumeLeft(4)");
         corpus("duplicates.xml", false,
-               "d.output.setVolumeLeft(-1) d.output.setVolumeLeft(-2) d.output.setMute(true) "
-               "d.output.setMute(false) d.output.setVolumeLeft(-3) d.hid.setPhantomLeft(true) "
-               "d.hid.setPhantomLeft(false) d.hid.setPhantomLeft(true)");
+               "d.output.setVolumeLeft(-3) d.output.setMute(false) d.hid.setPhantomLeft(true)");
         corpus("child-in-value.xml", true, "d.output.setVolumeLeft(-4)");
         corpus("child-in-switch.xml", true, "d.hid.setPhantomLeft(true)");
         // Elements count by name at any depth inside their scope, under any root, and only there.
-        corpus(
-            "scopes-at-any-depth.xml", false,
-            "d.output.setVolumeRight(-2) d.hid.setLoopbackLeft(true) d.hid.setLoopbackLeft(false)");
+        corpus("scopes-at-any-depth.xml", false,
+               "d.output.setVolumeRight(-2) d.hid.setLoopbackLeft(false)");
         corpus("misplaced-elements.xml", false, "d.output.setMute(true)");
         corpus("range-per-input.xml", false,
-               "d.input.getVolumeRange d.input.setVolumeLeft(4) d.input.setVolumeRight(-2) "
-               "d.input.setVolumeLeft(2.8) d.input.getVolumeRange");
+               "d.input.getVolumeRange d.input.setVolumeLeft(2.8) d.input.setVolumeRight(-2)");
         corpus("lenient-values.xml", false,
-               "d.output.setMute(false) d.output.setVolumeLeft(0) d.output.setVolumeLeft(-15) "
-               "d.output.setVolumeRight(0) d.output.setVolumeRight(0)");
+               "d.output.setVolumeLeft(-15) d.output.setVolumeRight(0) d.output.setMute(false)");
         corpus("comments-and-references.xml", false,
                "d.output.setVolumeLeft(-12) d.output.setVolumeRight(-7.5) d.output.setMute(true)");
         // Steps a library should never report, and gains that overflow once mapped: the level is
@@ -186,6 +186,13 @@ private slots:
             "<Mixer><Output>" + nest("a", "<VolumeLeft>-3</VolumeLeft>") + "</Output></Mixer>",
             false, valueCall);
         row("Mixer inside Mixer", nest("Mixer", value), false, valueCall);
+        // Each element is applied once, the last readable one: however long the file, a load
+        // makes no more library calls than the preset has fields.
+        row("tens of thousands of repeats",
+            "<Tarvix><Mixer><Output>" +
+                QByteArray("<VolumeLeft>-1</VolumeLeft><Muted>true</Muted>").repeated(19000) +
+                "<Muted>false</Muted></Output></Mixer></Tarvix>",
+            false, "d.output.setVolumeLeft(-1) d.output.setMute(false)");
         row("never closed", "<Tarvix><Mixer>" + value + QByteArray("<a>").repeated(100000), true,
             valueCall);
     }
@@ -205,7 +212,10 @@ private slots:
     // the sixth digit round to even as printf does (Qt's 'g' rounds them up).
     void restoresWhatItWritesInAnyLocale()
     {
-        QList<float> levels = {-72.03125f, 0.0f, 123456.5f, 999999.5f, 9.9999e-5f, -0.0f, 1e38f};
+        // Minus infinity is an output on its mute step, written "-inf".
+        QList<float> levels = {
+            -72.03125f, 0.0f,  123456.5f, 999999.5f,
+            9.9999e-5f, -0.0f, 1e38f,     -std::numeric_limits<float>::infinity()};
         QRandomGenerator generator(1206);
         while (levels.size() < 4000) {
             const float mantissa = float(generator.generateDouble()) - 0.5f;
@@ -282,13 +292,24 @@ private slots:
             const bool cancelled = store(QByteArray());
             const QByteArray afterCancel = contents();
             const bool stored = store("stored");
+            // A store in place that fails half-way (here at a file size limit) leaves the file
+            // at least as long as it was: the new content goes over the old, cut only after.
+            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit previous{}, lowered{};
+            getrlimit(RLIMIT_FSIZE, &previous);
+            lowered = {4, previous.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &lowered);
+            const bool failedLonger = !store("longer than before");
+            setrlimit(RLIMIT_FSIZE, &previous);
+            std::signal(SIGXFSZ, previousHandler);
             ::setfsuid(::geteuid());
             QCOMPARE(QDir("/proc/self/fd").count(), openBefore);
             ::chmod(QFile::encodeName(folder.path()), 0755);
             ::stat(name.constData(), &after);
             QVERIFY2(cancelled && stored, qPrintable(kind));
             QCOMPARE(afterCancel, "earlier, longer");
-            QCOMPARE(contents(), "stored");
+            QVERIFY(failedLonger);
+            QCOMPARE(contents(), kind == "own" ? "stored" : "longed");
             QCOMPARE(after.st_ino == before.st_ino, kind != "own");
             QVERIFY(after.st_mode == before.st_mode && after.st_uid == before.st_uid);
             QCOMPARE(QDir(folder.path()).count(), kind == "linked" ? 4u : 3u);
