@@ -16,8 +16,8 @@ class LibraryLock;
 // scale (InputGainScale): a set of position p >= 1 sets a real gain of (p - 1) * 6 dB, nearest
 // raw value, within the card's range; position 0 sets the lowest raw value (the mute step of a
 // curve that has one); a get reports the position whose read-out is nearest the real gain.
-// Mute is the switch beside the volume (at 1: not muted); an endpoint without one reads as not
-// muted and ignores setMute().
+// Mute is the switch beside the volume (at 1: not muted); a stereo switch reads as muted when
+// either channel is. An endpoint without one reads as not muted and ignores setMute().
 //
 // Lock: every operation takes the library lock. reportChange() is called by the library thread
 // with the lock held; the listener is told from the kit's delivery thread.
@@ -38,6 +38,7 @@ public:
     void registerCallback(TarvixMixerDeviceCallback* callback) override;
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
+    bool hasMute() override;
 
     bool usesElement(int element) const;
     void reportChange();
