@@ -35,15 +35,17 @@ public:
     }
     void unplug(int card) { QFile::remove(node(card)); }
 
-    // Makes an integer element read-only, as a hardware knob taking over does: in place, under
-    // the plugin's lock, since a rename would look like a replug.
+    // Makes an integer or boolean element read-only, as a hardware knob taking over does: in place,
+    // under the plugin's lock, since a rename would look like a replug.
     void makeReadOnly(int card, const QString& element)
     {
         QFile file(node(card));
         if (!file.open(QIODevice::ReadWrite) || flock(file.handle(), LOCK_EX) != 0)
             qFatal("cannot change card %d", card);
         const QByteArray name = '|' + element.toUtf8();
-        const QByteArray text = file.readAll().replace(name + "|i|rw|", name + "|i|r|");
+        QByteArray text = file.readAll();
+        for (const char* type : {"|i|", "|b|"})
+            text.replace(name + type + "rw|", name + type + "r|");
         file.seek(0);
         file.write(text);
         file.resize(text.size());
