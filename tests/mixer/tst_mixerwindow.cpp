@@ -103,7 +103,8 @@ private slots:
         QCOMPARE(f.library.log.deviceCalls(), QStringList{});
     }
 
-    // A drag begun on one device ends with it; the next device starts without its ticks.
+    // A drag or a held key begun on one device ends with it; the next device starts without its
+    // ticks.
     void leavingADeviceEndsItsDragAndClearsItsSwitches()
     {
         MixerFixture f({fakeDevice("a"), fakeDevice("b", false)}, {"a", "b"});
@@ -122,6 +123,8 @@ private slots:
         QVERIFY(!f.box("cb_phantom_left")->isChecked());
         f.library.log.clear();
         QTest::mouseMove(slider, centre + QPoint(0, -20));
+        QKeyEvent heldKey(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
+        QCoreApplication::sendEvent(slider, &heldKey); // a key held down repeats
         QTest::mouseRelease(slider, Qt::MiddleButton, {}, centre + QPoint(0, -20));
         QCOMPARE(f.library.log.deviceCalls().filter(".set"), QStringList());
         QTest::mousePress(slider, Qt::MiddleButton, {}, centre); // a new drag reaches b

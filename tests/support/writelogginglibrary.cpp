@@ -96,7 +96,10 @@ void WriteLoggingLibrary::unlock()
 
 void WriteLoggingLibrary::setDeviceCallback(TarvixDeviceCallback* callback)
 {
-    listener = callback;
+    // Kept after a withdrawal: a report already under way reaches the listener as it would
+    // without the wrapper.
+    if (callback)
+        listener = callback;
     inner.registerTarvixDeviceCallback(callback ? this : nullptr);
 }
 
