@@ -123,7 +123,9 @@ static void parseCard(FILE* f, struct card* c)
 /* Reads the card file under a shared lock; -ENODEV once it is gone. */
 static int loadCard(const char* path, struct card* c)
 {
-    FILE* f = fopen(path, "r");
+    /* Close-on-exec: a process started while the lock is held (amixer from the tests) must not
+     * inherit it, or its own write would wait for it for ever. */
+    FILE* f = fopen(path, "re");
     if (!f)
         return -ENODEV;
     flock(fileno(f), LOCK_SH);
@@ -271,7 +273,7 @@ static int readEnum(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, unsigned int* ite
 static int writeValues(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, const long* values)
 {
     struct vcard* v = cardOf(ext);
-    FILE* f = v->gone ? NULL : fopen(v->path, "r+");
+    FILE* f = v->gone ? NULL : fopen(v->path, "r+e");
     if (!f)
         return -ENODEV;
     flock(fileno(f), LOCK_EX);
