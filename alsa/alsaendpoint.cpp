@@ -18,7 +18,13 @@ AlsaEndpoint::AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& 
 bool AlsaEndpoint::getMute()
 {
     LibraryLock::Guard guard(lock);
-    return choice.switchLeft.present() && card.read(choice.switchLeft) == 0;
+    const auto mutes = [this](ChannelRef sw) { return sw.present() && card.read(sw) == 0; };
+    return mutes(choice.switchLeft) || mutes(choice.switchRight);
+}
+
+bool AlsaEndpoint::hasMute()
+{
+    return choice.switchLeft.present() || choice.switchRight.present();
 }
 
 void AlsaEndpoint::setMute(bool mute)

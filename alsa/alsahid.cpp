@@ -47,12 +47,18 @@ long AlsaHid::enumItem(const char* name, long fallback) const
     return fallback;
 }
 
+// A switch, or an enum too short to hold the Off, Mono and Stereo modes.
+bool AlsaHid::monitorIsOnOff() const
+{
+    return !choice.monitorIsEnum || card.elements()[choice.monitor].items.size() < 3;
+}
+
 Mode AlsaHid::monitorMode()
 {
     if (choice.monitor < 0)
         return Mode::Off;
     const long value = card.read({choice.monitor, 0});
-    if (!choice.monitorIsEnum)
+    if (monitorIsOnOff())
         return value ? Mode::Stereo : Mode::Off;
     if (value == enumItem("Mono", 1))
         return Mode::Mono;
@@ -72,7 +78,7 @@ void AlsaHid::setLoopbackRight(bool on)
     LibraryLock::Guard guard(lock);
     if (choice.monitor < 0)
         return;
-    if (!choice.monitorIsEnum)
+    if (monitorIsOnOff())
         card.write({choice.monitor, 0}, on);
     else
         setMonitorMode(DirectMonitor::afterSetRight(monitorMode(), on));
@@ -89,7 +95,7 @@ void AlsaHid::setLoopbackLeft(bool on)
     LibraryLock::Guard guard(lock);
     if (choice.monitor < 0)
         return;
-    if (!choice.monitorIsEnum)
+    if (monitorIsOnOff())
         card.write({choice.monitor, 0}, on);
     else
         setMonitorMode(DirectMonitor::afterSetLeft(monitorMode(), on));
@@ -100,7 +106,21 @@ bool AlsaHid::getLoopbackLeft()
     LibraryLock::Guard guard(lock);
     // An on/off control is both loopback switches at once.
     const Mode mode = monitorMode();
-    return choice.monitorIsEnum ? DirectMonitor::loopbackLeft(mode) : mode != Mode::Off;
+    return monitorIsOnOff() ? mode != Mode::Off : DirectMonitor::loopbackLeft(mode);
+}
+
+bool AlsaHid::hasSwitch(Switch which)
+{
+    switch (which) {
+    case Switch::PhantomLeft:
+        return choice.phantomLeft.present();
+    case Switch::PhantomRight:
+        return choice.phantomRight.present();
+    case Switch::LoopbackLeft:
+    case Switch::LoopbackRight:
+        break;
+    }
+    return choice.monitor >= 0;
 }
 
 AlsaHid::State AlsaHid::readState()

@@ -12,7 +12,8 @@ class LibraryLock;
 // The hardware switches of a card that has phantom-power or direct-monitoring controls.
 // Phantom left and right are "Line In 1/2 Phantom Power Capture Switch" (both the one control
 // when it is grouped as "Line In 1-2"); loopback maps onto direct monitoring as DirectMonitor
-// describes. A switch the card lacks reads false and ignores sets.
+// describes; an enum of two items (Off, On) counts as an on/off control, item 1 being on. A switch
+// the card lacks reads false and ignores sets.
 //
 // Lock: every operation takes the library lock. poll() and registerChangedCallback() report on
 // the calling thread.
@@ -30,6 +31,7 @@ public:
     void setLoopbackLeft(bool on) override;
     bool getLoopbackLeft() override;
     void poll() override;
+    bool hasSwitch(Switch which) override;
 
     bool usesElement(int element) const;
 
@@ -39,6 +41,7 @@ protected:
 private:
     using State = std::array<bool, 4>;
 
+    bool monitorIsOnOff() const;
     DirectMonitor::Mode monitorMode();
     void setMonitorMode(DirectMonitor::Mode mode);
     long enumItem(const char* name, long fallback) const;

@@ -6,6 +6,8 @@ class TarvixHIDChangedCallback;
 class TarvixHID
 {
 public:
+    enum class Switch { PhantomLeft, PhantomRight, LoopbackLeft, LoopbackRight };
+
     virtual void setPhantomLeft(bool on) = 0;
     virtual bool getPhantomLeft() = 0;
     virtual void setPhantomRight(bool on) = 0;
@@ -20,6 +22,10 @@ protected:
     virtual void setChangedCallback(TarvixHIDChangedCallback* callback) = 0;
 
 public:
+    // Whether the device has this switch. One it lacks reads as off and ignores sets. A library
+    // whose devices have every switch need not say so.
+    virtual bool hasSwitch(Switch) { return true; }
+
     // Reads the switches from the device; reports a difference from what was last reported
     // through the changed listener, on the calling thread.
     virtual void poll() = 0;

@@ -18,6 +18,9 @@ public:
     // Number of channels the endpoint carries; the mixer assumes a stereo pair.
     virtual int getChannelCount() = 0;
     virtual void getVolumeRange(float* minDb, float* maxDb, float* stepDb) = 0;
+    // Whether the endpoint has a mute switch. Without one getMute() is false and setMute() is
+    // ignored. A library whose endpoints all have one need not say so.
+    virtual bool hasMute() { return true; }
 
 protected:
     ~TarvixMixerDevice() = default;

@@ -45,7 +45,9 @@ QString outputLevelText(float levelDb)
     QString text;
     if (!isReportable(levelDb, &text))
         return text;
-    return decibels(QString::number(static_cast<double>(levelDb), 'f', 1));
+    const QString number = QString::number(static_cast<double>(levelDb), 'f', 1);
+    // A level just below zero rounds to zero, which has no sign.
+    return decibels(number == QLatin1String("-0.0") ? QStringLiteral("0.0") : number);
 }
 
 QString outputRefreshText(float levelDb)

@@ -8,7 +8,8 @@ namespace LevelLabels {
 // "-∞ dB": an input that is off.
 QString silenceText();
 
-// An output level as a slider's own slot shows it: "%1 dB" with one decimal.
+// An output level as a slider's own slot shows it: "%1 dB" with one decimal, "0.0 dB" for a
+// level that rounds to zero from below.
 QString outputLevelText(float levelDb);
 
 // An output level as the refresh from the device shows it: "< 72 dB" below the -72 dB floor of

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QSlider>
 
 LevelRow::LevelRow(Direction direction, Channel channel, QSlider* slider, QLabel* label,
@@ -39,7 +40,7 @@ void LevelRow::sendLevel(TarvixMixerDevice* endpoint, float levelDb) const
 void LevelRow::setLevel(TarvixDevice* device, int position) const
 {
     TarvixMixerDevice* endpoint = endpointOf(device);
-    if (!endpoint)
+    if (!endpoint || updating)
         return;
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
@@ -58,10 +59,11 @@ void LevelRow::setLevel(TarvixDevice* device, int position) const
         partner->setValue(position);
 }
 
-void LevelRow::setRange(float minDb, float maxDb, float stepDb) const
+void LevelRow::setRange(float minDb, float maxDb, float stepDb)
 {
     if (!LevelScale::isUsableStep(stepDb))
         return;
+    const QScopedValueRollback<bool> showingDevice(updating, true);
     if (direction == Direction::Output)
         minDb = LevelScale::kOutputFloorDb;
     slider->setMaximum(LevelScale::positionForLevel(maxDb, stepDb));
@@ -77,8 +79,9 @@ void LevelRow::showText(const QString& text) const
     slider->setAccessibleDescription(text);
 }
 
-void LevelRow::showLevel(TarvixMixerDevice* endpoint, float stepDb) const
+void LevelRow::showLevel(TarvixMixerDevice* endpoint, float stepDb)
 {
+    const QScopedValueRollback<bool> showingDevice(updating, true);
     const float level = levelOf(endpoint);
     if (direction == Direction::Output) {
         showText(LevelLabels::outputRefreshText(level));

@@ -27,17 +27,18 @@ public:
 
     // The user moved the slider to `position`: sends the level to the row's channel, writes
     // the read-out and, while the link box is not unchecked, moves the partner slider, whose
-    // own row then runs nested inside this call. Does nothing without the endpoint.
+    // own row then runs nested inside this call. Does nothing without the endpoint, or while
+    // the row itself is moving the slider to show the device.
     void setLevel(TarvixDevice* device, int position) const;
 
     // Sets the slider's limits in endpoint steps, maximum first, and its page step to 6 dB. Output
     // sliders stop at the -72 dB floor whatever `minDb` is. A step the mixer cannot divide by
-    // leaves them as they are.
-    void setRange(float minDb, float maxDb, float stepDb) const;
+    // leaves them as they are. A slider that the new limits move writes nothing to the device.
+    void setRange(float minDb, float maxDb, float stepDb);
 
-    // Writes the channel's level as `endpoint` reports it into the read-out and the slider.
-    // The caller blocks the slider's signals, so nothing is written back to the device.
-    void showLevel(TarvixMixerDevice* endpoint, float stepDb) const;
+    // Writes the channel's level as `endpoint` reports it into the read-out and the slider,
+    // writing nothing back to the device.
+    void showLevel(TarvixMixerDevice* endpoint, float stepDb);
 
 private:
     float levelOf(TarvixMixerDevice* endpoint) const;
@@ -50,4 +51,6 @@ private:
     QLabel* label;
     QSlider* partner;
     QCheckBox* link;
+    // Set while the row moves its slider to show the device rather than for the user.
+    bool updating = false;
 };

@@ -5,6 +5,7 @@
 #include "levelrow.h"
 #include "librarylocker.h"
 #include "presetcommands.h"
+#include "slideractionguard.h"
 #include "tarvixlibrary.h"
 #include "ui_tarvixmixer.h"
 
@@ -13,6 +14,11 @@
 
 namespace {
 constexpr int hidPollIntervalMs = 500;
+
+QString noSuchSwitchText()
+{
+    return TarvixMixer::tr("This interface has no such switch.");
+}
 } // namespace
 
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
@@ -54,6 +60,10 @@ void TarvixMixer::createParts()
         Direction::Input, Channel::Right, ui->vol_slider_record_right, ui->vol_label_record_right,
         ui->vol_slider_record_left, ui->cb_record_link);
     presetCommands = std::make_unique<PresetCommands>(this, control, currentDevice);
+    sliderActions = new SliderActionGuard(this);
+    for (QSlider* slider : {ui->vol_slider_playback_left, ui->vol_slider_playback_right,
+                            ui->vol_slider_record_left, ui->vol_slider_record_right})
+        sliderActions->watch(slider);
 }
 
 void TarvixMixer::setPresetFileDialogs(PresetFileDialogs* dialogs)
@@ -195,9 +205,13 @@ void TarvixMixer::comboBoxSelectionChanged(int index)
     const QByteArray id = data.toString().toUtf8();
     {
         LibraryLocker locker(control);
+        TarvixDevice* const previous = currentDevice;
         if (currentDevice)
             withdrawListeners(currentDevice);
         currentDevice = control->getDevice(id.constData());
+        // What the user is doing to a slider belongs to the device it began on.
+        if (currentDevice != previous)
+            sliderActions->dropActions();
     }
     applyDevice();
 }
@@ -226,13 +240,16 @@ void TarvixMixer::applyDevice()
             // Presets hold the switches, so the preset commands need the HID interface.
             const bool hasHid = currentDevice->hid != nullptr;
             ui->gb_hid_control->setEnabled(hasHid);
+            applySwitches(currentDevice->hid);
             if (hasHid)
                 currentDevice->hid->registerChangedCallback(this);
             ui->StoreButton->setEnabled(hasHid);
             ui->LoadButton->setEnabled(hasHid);
 
-            applyEndpoint(currentDevice->output, ui->gb_playback, *playbackLeft, *playbackRight);
-            applyEndpoint(currentDevice->input, ui->gb_record, *recordLeft, *recordRight);
+            applyEndpoint(currentDevice->output, ui->gb_playback, *playbackLeft, *playbackRight,
+                          ui->cb_playback_mute);
+            applyEndpoint(currentDevice->input, ui->gb_record, *recordLeft, *recordRight,
+                          ui->cb_record_mute);
         }
     }
     onVolumeChanged(0);
@@ -240,14 +257,17 @@ void TarvixMixer::applyDevice()
         queuePendingPresetFile();
 }
 
-// Enables the endpoint's group, sets its sliders' ranges and registers the window with it; a
-// missing endpoint disables its group.
-void TarvixMixer::applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, const LevelRow& left,
-                                const LevelRow& right)
+// Enables the endpoint's group, and its mute box when it has a mute, sets its sliders' ranges
+// and registers the window with it; a missing endpoint disables its group.
+void TarvixMixer::applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, LevelRow& left,
+                                LevelRow& right, QCheckBox* mute)
 {
     group->setEnabled(endpoint != nullptr);
     if (!endpoint)
         return;
+    const bool hasMute = endpoint->hasMute();
+    mute->setEnabled(hasMute);
+    mute->setToolTip(hasMute ? QString() : noSuchSwitchText());
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     left.setRange(minDb, maxDb, stepDb);
@@ -284,15 +304,24 @@ void TarvixMixer::setRecordVolumeRight(int a)
 void TarvixMixer::setPlaybackMute(bool enable)
 {
     LibraryLocker locker(control);
-    if (currentDevice && currentDevice->output)
-        currentDevice->output->setMute(enable);
+    if (currentDevice)
+        writeMute(currentDevice->output, enable, ui->cb_playback_mute);
 }
 
 void TarvixMixer::setRecordMute(bool enable)
 {
     LibraryLocker locker(control);
-    if (currentDevice && currentDevice->input)
-        currentDevice->input->setMute(enable);
+    if (currentDevice)
+        writeMute(currentDevice->input, enable, ui->cb_record_mute);
+}
+
+// The box then shows what the device holds, which is not what was asked if it refused.
+void TarvixMixer::writeMute(TarvixMixerDevice* endpoint, bool mute, QCheckBox* box)
+{
+    if (!endpoint)
+        return;
+    endpoint->setMute(mute);
+    box->setChecked(endpoint->getMute());
 }
 
 void TarvixMixer::VolumeChangedCallbackGUIHandle()
@@ -320,8 +349,8 @@ void TarvixMixer::setLevelWidgetSignalsBlocked(bool blocked)
 
 // Writes an endpoint's levels and mute into its widgets; a missing endpoint leaves them as
 // they are.
-void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, const LevelRow& left,
-                               const LevelRow& right, QCheckBox* mute)
+void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, LevelRow& right,
+                               QCheckBox* mute)
 {
     if (!endpoint)
         return;
@@ -339,6 +368,7 @@ void TarvixMixer::setPhantomLeft(bool enable)
     LibraryLocker locker(control);
     if (currentDevice && currentDevice->hid)
         currentDevice->hid->setPhantomLeft(enable);
+    onHIDChanged(); // the boxes show what the device took
 }
 
 void TarvixMixer::setPhantomRight(bool enable)
@@ -346,6 +376,7 @@ void TarvixMixer::setPhantomRight(bool enable)
     LibraryLocker locker(control);
     if (currentDevice && currentDevice->hid)
         currentDevice->hid->setPhantomRight(enable);
+    onHIDChanged(); // the boxes show what the device took
 }
 
 void TarvixMixer::setLoopbackLeft(bool enable)
@@ -353,6 +384,7 @@ void TarvixMixer::setLoopbackLeft(bool enable)
     LibraryLocker locker(control);
     if (currentDevice && currentDevice->hid)
         currentDevice->hid->setLoopbackLeft(enable);
+    onHIDChanged(); // the boxes show what the device took
 }
 
 void TarvixMixer::setLoopbackRight(bool enable)
@@ -360,14 +392,36 @@ void TarvixMixer::setLoopbackRight(bool enable)
     LibraryLocker locker(control);
     if (currentDevice && currentDevice->hid)
         currentDevice->hid->setLoopbackRight(enable);
+    onHIDChanged(); // the boxes show what the device took
 }
 
 void TarvixMixer::update_hid_controls()
 {
     LibraryLocker locker(control);
-    // A switch change is reported from within poll(), nested under this lock.
-    if (currentDevice && currentDevice->hid)
+    // A switch change is reported from within poll(), nested under this lock. The boxes are then
+    // compared with the device as well: one may show what the device did not take.
+    if (currentDevice && currentDevice->hid) {
         currentDevice->hid->poll();
+        onHIDChanged();
+    }
+}
+
+// A box for a switch the device lacks is disabled and says why; a device without switches shows
+// none ticked.
+void TarvixMixer::applySwitches(TarvixHID* hid)
+{
+    using Switch = TarvixHID::Switch;
+    const std::pair<QCheckBox*, Switch> boxes[] = {{ui->cb_phantom_left, Switch::PhantomLeft},
+                                                   {ui->cb_phantom_right, Switch::PhantomRight},
+                                                   {ui->cb_loopback_left, Switch::LoopbackLeft},
+                                                   {ui->cb_loopback_right, Switch::LoopbackRight}};
+    for (const auto& [box, which] : boxes) {
+        const bool present = hid && hid->hasSwitch(which);
+        box->setEnabled(present);
+        box->setToolTip(present ? QString() : noSuchSwitchText());
+        if (!hid)
+            box->setChecked(false); // reaches no slot: the boxes' slots follow clicked() only
+    }
 }
 
 void TarvixMixer::onHIDChanged()

@@ -17,7 +17,9 @@ class PresetCommands;
 class PresetFileDialogs;
 class QCheckBox;
 class QGroupBox;
+class SliderActionGuard;
 class TarvixControl;
+class TarvixHID;
 class TarvixMixerDevice;
 class Ui_TarvixMixer;
 struct TarvixDevice;
@@ -99,9 +101,11 @@ private:
     void reapplyIfCurrent(const QString& id);
     void withdrawListeners(TarvixDevice* device);
     void applyDevice();
-    void applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, const LevelRow& left,
-                       const LevelRow& right);
-    void showEndpoint(TarvixMixerDevice* endpoint, const LevelRow& left, const LevelRow& right,
+    void applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, LevelRow& left,
+                       LevelRow& right, QCheckBox* mute);
+    void applySwitches(TarvixHID* hid);
+    void writeMute(TarvixMixerDevice* endpoint, bool mute, QCheckBox* box);
+    void showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, LevelRow& right,
                       QCheckBox* mute);
     void setLevelWidgetSignalsBlocked(bool blocked);
     QString selectedDeviceId() const;
@@ -115,6 +119,7 @@ private:
     std::unique_ptr<LevelRow> recordRight;
     std::unique_ptr<PresetCommands> presetCommands;
     std::unique_ptr<HidPollTimer> hidPollTimer;
+    SliderActionGuard* sliderActions = nullptr;
     QString pendingPresetFile;
     bool attachedToLibrary = true;
 };

@@ -23,9 +23,12 @@ struct AlsaMixer : WindowParts
             BackendTable::setListAllCards(false);
         window = std::make_unique<TarvixMixer>(control.get());
     }
+    // The window on a library the caller owns and tears down.
+    explicit AlsaMixer(TarvixControl& library) { window = std::make_unique<TarvixMixer>(&library); }
     ~AlsaMixer()
     {
-        window->detachFromLibrary();
+        if (control)
+            window->detachFromLibrary();
         control.reset();
     }
 

@@ -2,12 +2,32 @@
 #include "nodevicehint.h"
 #include "presetreader.h"
 #include "presetwriter.h"
+#include "simulatedcontrol.h"
 #include "tarvixlibrary.h"
+#include "writelogginglibrary.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTest>
+
+namespace {
+
+// Two devices on either backend, both with all their levels where the sliders of the other
+// would have to move: "high" stands at the top of its output range, "low" has an output range
+// that ends below 0 dB (on ALSA a DB_RANGE curve) and phantom power.
+SimulatedDeviceConfig simulated(const std::string& id)
+{
+    const bool high = id == "high";
+    const SimulatedEndpointConfig output{-96.0f, high ? 6.0f : -6.5f, 0.5f, high ? 4.0f : -20.0f,
+                                         high ? 4.0f : -20.0f};
+    const SimulatedEndpointConfig input{0.0f, high ? 60.0f : 30.0f, high ? 2.0f : 3.0f, 40.0f,
+                                        40.0f};
+    return {id, id, output, input, SimulatedSwitches()};
+}
+
+} // namespace
 
 // The window over virtual cards: what it shows and what it writes, read back by amixer.
 class TestAlsaWindow : public QObject
@@ -149,6 +169,37 @@ private slots:
         QTRY_COMPARE(mixer.label("playback_left")->text(), QStringLiteral("-30.0 dB"));
     }
 
+    void boxesShowWhatTheCardHolds()
+    {
+        VirtualCards cards;
+        cards.plug(1, VirtualCards::shape("rangecurve"));
+        AlsaMixer mixer;
+        QTRY_VERIFY(mixer.get("gb_hid_control")->isEnabled());
+        // A box for what the card lacks is disabled and says why; the others work.
+        for (const char* name : {"cb_phantom_right", "cb_record_mute"}) {
+            QVERIFY(!mixer.get(name)->isEnabled());
+            QCOMPARE(mixer.get(name)->toolTip(),
+                     QStringLiteral("This interface has no such switch."));
+        }
+        mixer.get<QAbstractButton>("cb_phantom_left")->click();
+        QCOMPARE(cards.amixer(1, "Line In 1 Phantom Power Capture Switch"), QStringLiteral("on"));
+        // An Off/On monitoring enum: either loopback box sets it, both show it.
+        mixer.get<QAbstractButton>("cb_loopback_right")->click();
+        QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("1"));
+        QVERIFY(mixer.box("cb_loopback_left")->isChecked() && mixer.box("cb_loopback_right")->isChecked());
+        mixer.get<QAbstractButton>("cb_loopback_left")->click();
+        QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("0"));
+        QVERIFY(!mixer.box("cb_loopback_left")->isChecked() && !mixer.box("cb_loopback_right")->isChecked());
+
+        // One channel muted elsewhere shows as muted; the card has taken the switch over by then.
+        cards.makeReadOnly(1, "Line In 1 Phantom Power Capture Switch");
+        cards.amixer(1, "Headphone Playback Switch", "on,off");
+        QTRY_VERIFY(mixer.box("cb_playback_mute")->isChecked());
+        // A write the card refuses leaves the box as the card is.
+        mixer.get<QAbstractButton>("cb_phantom_left")->click();
+        QVERIFY(mixer.box("cb_phantom_left")->isChecked());
+    }
+
     void missingEndpointsAndSwitchesAreNotFaked()
     {
         VirtualCards cards;
@@ -166,6 +217,67 @@ private slots:
         device->input->setMute(true); // no capture switch: ignored, reads as not muted
         QVERIFY(!device->input->getMute());
         mixer.control->unlock();
+    }
+
+    void applyingADeviceWritesNothing_data()
+    {
+        QTest::addColumn<bool>("alsa");
+        QTest::addColumn<QString>("trigger");
+        for (const bool alsa : {false, true}) {
+            for (const char* trigger : {"start", "arrival", "selection", "removal", "change"})
+                QTest::addRow("%s %s", alsa ? "alsa" : "simulator", trigger) << alsa << trigger;
+        }
+    }
+
+    // Only a person's action writes to a device: never the window's own showing of one.
+    void applyingADeviceWritesNothing()
+    {
+        QFETCH(bool, alsa);
+        QFETCH(QString, trigger);
+        const QString high = alsa ? "alsa:Interface" : "high";
+        const QString low = alsa ? "alsa:Range" : "low";
+        const bool highPresent = trigger == "selection" || trigger == "removal";
+        const bool lowPresent = trigger != "arrival";
+        VirtualCards cards;
+        std::vector<SimulatedDeviceConfig> devices;
+        if (highPresent)
+            alsa ? cards.plug(1, VirtualCards::shape("interface"))
+                 : devices.push_back(simulated("high"));
+        if (lowPresent)
+            alsa ? cards.plug(2, VirtualCards::shape("rangecurve"))
+                 : devices.push_back(simulated("low"));
+        auto* simulator = alsa ? nullptr : new SimulatedControl(devices);
+        std::unique_ptr<TarvixControl> inner(alsa ? BackendTable::find("alsa")->create()
+                                                  : simulator);
+        WriteLoggingLibrary library(*inner);
+        AlsaMixer mixer(library);
+        const auto teardown = qScopeGuard([&] {
+            mixer.window->detachFromLibrary();
+            inner.reset();
+        });
+        QTRY_COMPARE(mixer.ids().size(), int(highPresent) + int(lowPresent));
+        if (trigger != "start")
+            library.writes.clear(); // what follows the trigger alone
+
+        if (trigger == "arrival") {
+            alsa ? cards.plug(2, VirtualCards::shape("rangecurve"))
+                 : simulator->plugDevice(simulated("low"));
+        } else if (trigger == "selection") {
+            mixer.list()->setCurrentIndex(1);
+        } else if (trigger == "removal") {
+            alsa ? cards.unplug(1) : simulator->unplugDevice("high");
+        } else if (trigger == "change" && alsa) { // a switch changed elsewhere
+            cards.amixer(2, "Line In 1 Phantom Power Capture Switch", "on");
+            QTRY_VERIFY(mixer.box("cb_phantom_left")->isChecked());
+        } else if (trigger == "change") {
+            simulator->changeVolumeRange("low", SimulatedEndpointKind::Output, -96.0f, -30.0f,
+                                         0.5f);
+            simulator->sendDeviceChange("low");
+            QTRY_COMPARE(mixer.slider("playback_left")->maximum(), -60);
+        }
+        QTRY_COMPARE(mixer.list()->currentData().toString(), low);
+        QTRY_COMPARE(mixer.ids().size(), 1 + int(trigger == "selection"));
+        QCOMPARE(library.writes.calls(), QStringList());
     }
 
     void cardsComeAndGoWithTheirNodes()

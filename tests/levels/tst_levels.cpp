@@ -65,7 +65,7 @@ private slots:
 
         // The read-out texts.
         QStringList texts;
-        for (float level : {-12.5f, -72.5f, 999.9f, 1000.0f, -1000.0f, notANumber})
+        for (float level : {-12.5f, -72.5f, 999.9f, 1000.0f, -1000.0f, notANumber, -0.01f})
             texts << outputLevelText(level);
         for (float level : {-72.0f, -72.5f})
             texts << outputRefreshText(level);
@@ -77,8 +77,8 @@ private slots:
         const QString silence = "-\u221E dB";
         QCOMPARE(texts,
                  (QStringList{"-12.5 dB", "-72.5 dB", "999.9 dB", "> 999 dB", "< -999 dB", "? dB",
-                              "-72.0 dB", "< 72 dB", silence, "0 dB", "42 dB", "> 999 dB", silence,
-                              "0 dB", "6 dB", "> 999 dB", "? dB", "> 999 dB"}));
+                              "0.0 dB", "-72.0 dB", "< 72 dB", silence, "0 dB", "42 dB", "> 999 dB",
+                              silence, "0 dB", "6 dB", "> 999 dB", "? dB", "> 999 dB"}));
     }
 };
 

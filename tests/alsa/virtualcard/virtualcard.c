@@ -542,7 +542,7 @@ static void describe(struct vcard* v)
 {
     char lines[256] = "", other[PATH_MAX + 8], real[PATH_MAX];
     snprintf(other, sizeof other, "%s.name", v->path);
-    FILE* file = fopen(other, "r");
+    FILE* file = fopen(other, "re");
     size_t length = file ? fread(lines, 1, sizeof lines - 1, file) : 0;
     if (file)
         fclose(file);
