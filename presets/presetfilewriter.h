@@ -14,7 +14,8 @@
 //   it and renamed over it when complete, keeping its permission bits (atomic replace);
 // - an existing regular file with several hard links or another owner or group, or one in a
 //   folder where no file can be made beside it: truncated and rewritten in place, which keeps
-//   its links, owner and permissions;
+//   its links, owner and permissions, under an exclusive flock() from open() to the end (a
+//   PresetFileReader waits for it);
 // - an existing name that is not a regular file once symbolic links are followed (a named
 //   pipe, a device, a folder): refused.
 class PresetFileWriter
