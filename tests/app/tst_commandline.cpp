@@ -33,6 +33,26 @@ private slots:
         row("panel, directory as preset file", {"--simulator-panel", "/"}, 1,
             "'/': Not a regular file.");
         row("two preset files", {"/", "/"}, 2, "Only one preset file can be loaded at a time.");
+        // The commands without a window: usage errors and the simulator's devices.
+        row("list", {"--backend", "simulator", "--list"}, 0,
+            "TVX-DUO-0001\tTarvix Duo USB\toutput,input,phantom,loopback\nTVX-SOLO-0002\tTarvix "
+            "Solo USB\toutput,input\n");
+        row("store without a file", {"--store"}, 2, "tarvixmixer: Missing value after '--store'.");
+        row("two commands", {"--list", "--load", "a"}, 2,
+            "Give only one of --list, --store, --load and --restore-on-plug.");
+        row("restore without a device", {"--restore-on-plug", "a"}, 2, "needs --device ID.");
+        row("device with list", {"--list", "--device", "a"}, 2, "--device goes with --store");
+        row("json with load", {"--load", "a", "--json"}, 2, "--json goes with --list only.");
+        row("a file beside a command", {"--list", "a"}, 2, "Unexpected argument 'a'.");
+        row("a Qt option with a command", {"--list", "-reverse"}, 2, "Unknown option 'reverse'.");
+        // The standard input is a pipe that is never written: opening it to read would block.
+        row("load from a pipe", {"--load", "/dev/stdin", "--device", "TVX-DUO-0001"}, 1,
+            "tarvixmixer: /dev/stdin: Failed to load presets: Failed to open file.\n");
+        row("store to a pipe", {"--store", "/dev/stdin", "--device", "TVX-DUO-0001"}, 1,
+            "tarvixmixer: /dev/stdin: Failed to store presets: Failed to open file.\n");
+        row("restore from a missing file",
+            {"--restore-on-plug", "/nonexistent", "--device", "TVX-DUO-0001"}, 1,
+            "tarvixmixer: /nonexistent: Failed to load presets: Failed to open file.\n");
     }
 
     void answersEachCommandLine()
@@ -41,7 +61,8 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, text);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (exitCode == 0) {
+        if (exitCode == 0 ||
+            arguments.filter(QRegularExpression("^--(list|store|load|restore)")).size()) {
             // The X11 platform with no display aborts as soon as QApplication is made.
             environment.remove(QStringLiteral("DISPLAY"));
             environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
