@@ -158,6 +158,10 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     if (result.currentAction != Action::Fail) {
         result.backendName = backend;
         result.everyCard = parser.isSet(allCardsOption);
+    } else if (parser.unknownOptionNames().isEmpty()) {
+        // No option here can be one of Qt's, which QApplication would have taken away: the
+        // error stands without it.
+        result.windowWanted = false;
     }
     return result;
 }

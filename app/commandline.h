@@ -35,7 +35,8 @@ public:
 
     Action action() const { return currentAction; }
     // Whether the program is to open its window: false for help, version and the commands
-    // without a window, also when their options are wrong.
+    // without a window, also when their options are wrong, and for an error that no option of
+    // Qt's can explain.
     bool needsWindow() const { return windowWanted; }
     // The backend that --backend named, or the simulator for --simulator-panel; empty for the
     // default one.

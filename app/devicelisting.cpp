@@ -33,8 +33,7 @@ QString escaped(const QString& text)
             result += QStringLiteral("\\n");
         else if (c == u'\r')
             result += QStringLiteral("\\r");
-        else if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-                 c == QChar::ParagraphSeparator)
+        else if (c.category() == QChar::Other_Control)
             result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             result += c;

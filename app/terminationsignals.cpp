@@ -29,8 +29,10 @@ void onSignal(int signalNumber)
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
+    // Without a pipe (no descriptor left) the signals keep their default action: they end
+    // the program, only less cleanly.
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
-        qFatal("cannot make the signal pipe");
+        return;
     notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
     struct sigaction action = {};
@@ -43,6 +45,8 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 
 TerminationSignals::~TerminationSignals()
 {
+    if (!notifier)
+        return;
     for (std::size_t i = 0; i < handledSignals.size(); ++i)
         ::sigaction(handledSignals[i], &previous[i], nullptr);
     delete notifier;
