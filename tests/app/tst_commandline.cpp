@@ -1,6 +1,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/file.h>
+
 // The installed program's command line, run as a process: what it prints, where (standard output
 // after help and version, standard error after an error), and with which exit code. Help and
 // version, the commands without a window and errors run without any display, as on a build
@@ -78,6 +80,31 @@ private slots:
                          err = program.readAllStandardError();
         QVERIFY2((exitCode == 0 ? out : err).contains(text.toLocal8Bit()), out + err);
         QVERIFY2((exitCode == 0 ? err : out).isEmpty(), out + err);
+    }
+
+    // A store rewriting a preset in place holds it locked; a load waits for the whole file.
+    void loadWaitsForAStoreInPlace()
+    {
+        QTemporaryDir folder;
+        QFile preset(folder.filePath("preset.tarvix"));
+        QVERIFY(preset.open(QIODevice::ReadWrite) && preset.write("<Tarvix/>") > 0);
+        QVERIFY(::flock(preset.handle(), LOCK_EX) == 0);
+        QProcess program;
+        program.start(
+            QStringLiteral(TARVIXMIXER_PATH),
+            {"--backend", "simulator", "--load", preset.fileName(), "--device", "TVX-DUO-0001"});
+        // The kernel lists a process waiting for a lock with "->" before its id.
+        const QRegularExpression waiting(
+            QStringLiteral("-> FLOCK +ADVISORY +READ +%1 ").arg(program.processId()));
+        const auto locks = [] {
+            QFile file("/proc/locks");
+            return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(locks().contains(waiting), 60000);
+        QCOMPARE(program.state(), QProcess::Running);
+        preset.close();
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
     }
 };
 
