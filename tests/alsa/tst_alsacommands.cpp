@@ -130,7 +130,7 @@ private slots:
             return err.count('\n');
         };
         for (int card = 2; card <= 2 + replugs; ++card) {
-            QTRY_COMPARE(lines(), card - 1);
+            QTRY_COMPARE_WITH_TIMEOUT(lines(), card - 1, 60000);
             QCOMPARE(cards.amixer(card, "Line 01 Playback Volume"), QStringLiteral("97"));
             cards.amixer(card, "Line 01 Playback Volume", "120");
             if (card == 2 + replugs)
