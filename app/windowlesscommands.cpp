@@ -27,12 +27,17 @@ void print(std::FILE* stream, const QByteArray& text)
     std::fflush(stream);
 }
 
+// "tarvixmixer: <message>" on a line of its own.
+void printError(const QString& message)
+{
+    const QString line = QCoreApplication::applicationName() + QStringLiteral(": ") + message;
+    print(stderr, (line + u'\n').toLocal8Bit());
+}
+
 // "tarvixmixer: <subject>: <message>", the subject being a file or a device.
 void complain(const QString& subject, const QString& message)
 {
-    const QString line = QCoreApplication::applicationName() + QStringLiteral(": ") +
-                         DeviceListing::escaped(subject) + QStringLiteral(": ") + message + u'\n';
-    print(stderr, line.toLocal8Bit());
+    printError(DeviceListing::escaped(subject) + QStringLiteral(": ") + message);
 }
 
 QString shown(const QByteArray& id)
@@ -54,11 +59,10 @@ QString namesOf(const QList<QByteArray>& ids)
     return names.join(QStringLiteral(", "));
 }
 
-// The device the command is for: the one named, or the only one present; empty after a
+// The device the command is for: the one named, or the only one present; null after a
 // complaint.
 QByteArray chosenDevice(const CommandLine& commandLine, const QList<QByteArray>& present)
 {
-    const QString program = QCoreApplication::applicationName();
     if (!commandLine.deviceId().isNull()) {
         const QByteArray wanted = commandLine.deviceId().toUtf8();
         if (present.contains(wanted))
@@ -68,12 +72,10 @@ QByteArray chosenDevice(const CommandLine& commandLine, const QList<QByteArray>&
                      ? QStringLiteral("No such device; no device is present.")
                      : QStringLiteral("No such device; present: %1.").arg(namesOf(present)));
     } else if (present.isEmpty()) {
-        print(stderr, (program + QStringLiteral(": No device is present.\n")).toLocal8Bit());
+        printError(QStringLiteral("No device is present."));
     } else if (present.size() > 1) {
-        print(stderr, (program + QStringLiteral(": Several devices are present; choose one "
-                                                "with --device: %1.\n")
-                                     .arg(namesOf(present)))
-                          .toLocal8Bit());
+        printError(QStringLiteral("Several devices are present; choose one with --device: %1.")
+                       .arg(namesOf(present)));
     } else {
         return present.constFirst();
     }
@@ -149,9 +151,7 @@ int runWindowlessCommand(const CommandLine& commandLine)
     RestoreOnPlug restore(commandLine.deviceId().toUtf8(), commandLine.presetFile());
     std::unique_ptr<TarvixControl> control(HostSystem(commandLine.backend()).createControl());
     if (!control) {
-        print(stderr, (QCoreApplication::applicationName() +
-                       QStringLiteral(": Failed to open the device library.\n"))
-                          .toLocal8Bit());
+        printError(QStringLiteral("Failed to open the device library."));
         return Failed;
     }
     if (commandLine.action() == CommandLine::Action::RestoreOnPlug)
