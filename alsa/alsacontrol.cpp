@@ -48,6 +48,12 @@ AlsaControl::AlsaControl(const AlsaBackend::Options& options) : options(options)
     // A folder that does not exist is not watched: no card is found.
     inotify_add_watch(watchFd, options.deviceFolder.c_str(),
                       IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO);
+    // The cards present now are listed before the control is handed out, so that a listener
+    // registered next hears of all of them at once.
+    {
+        LibraryLock::Guard guard(libraryLock());
+        scanFolder();
+    }
     thread = std::thread([this] { run(); });
 }
 
@@ -78,10 +84,6 @@ TarvixDevice* AlsaControl::getDevice(const char* id)
 
 void AlsaControl::run()
 {
-    {
-        LibraryLock::Guard guard(libraryLock());
-        scanFolder();
-    }
     while (!stopping)
         waitAndHandle();
 }

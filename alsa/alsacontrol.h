@@ -23,8 +23,9 @@ class AlsaDevice;
 // caller's thread; a switch changed elsewhere is also reported as DeviceChange, so the mixer
 // re-applies the device and reads it at once.
 //
-// Cards. A node that appears is opened read-write; one that cannot be opened yet (udev has not
-// set its permissions) is tried again on each of its attribute changes until it opens. A
+// Cards. The nodes present at construction are opened before the constructor returns. A node
+// that appears later is opened read-write; one that cannot be opened yet (udev has not set its
+// permissions) is tried again on each of its attribute changes until it opens. A
 // card goes when its node is deleted or its descriptors report an error: it is closed at once
 // and its removal reported.
 //

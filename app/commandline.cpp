@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -23,6 +24,48 @@ QString unreadableReason(const QString& fileName)
     if (!file.isReadable())
         return QStringLiteral("Permission denied");
     return QString();
+}
+
+// The options of the commands that need no window, with the action each stands for (RunMixer:
+// an option that goes with them).
+struct WindowlessOption
+{
+    QCommandLineOption option;
+    CommandLine::Action action;
+};
+
+const std::vector<WindowlessOption>& windowlessOptions()
+{
+    using Action = CommandLine::Action;
+    static const std::vector<WindowlessOption> options = {
+        {QCommandLineOption(QStringLiteral("list"),
+                            QStringLiteral("Print one line per device: its id, its name and what "
+                                           "it has, separated by tabs; then exit.")),
+         Action::List},
+        {QCommandLineOption(QStringLiteral("json"), QStringLiteral("With --list: print JSON.")),
+         Action::RunMixer},
+        {QCommandLineOption(QStringLiteral("store"),
+                            QStringLiteral("Store the device's whole state in a preset file; "
+                                           "then exit."),
+                            QStringLiteral("file")),
+         Action::Store},
+        {QCommandLineOption(QStringLiteral("load"),
+                            QStringLiteral("Load a preset file into the device; then exit."),
+                            QStringLiteral("file")),
+         Action::Load},
+        {QCommandLineOption(QStringLiteral("restore-on-plug"),
+                            QStringLiteral("Without a window, load a preset file into the device "
+                                           "named by --device whenever it is plugged in (and now, "
+                                           "if it is present), until ended by SIGTERM or SIGINT."),
+                            QStringLiteral("file")),
+         Action::RestoreOnPlug},
+        {QCommandLineOption(QStringLiteral("device"),
+                            QStringLiteral("The device to store, load or restore, by its id from "
+                                           "--list; needed when several are present."),
+                            QStringLiteral("id")),
+         Action::RunMixer},
+    };
+    return options;
 }
 
 void print(std::FILE* stream, const QString& text)
@@ -58,6 +101,8 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
                        "be plugged, unplugged and turned as if by hand; picks the simulator "
                        "backend."));
     parser.addOption(panelOption);
+    for (const WindowlessOption& option : windowlessOptions())
+        parser.addOption(option.option);
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QStringLiteral("Preset file (*.tarvix) to load into the first device with switches."),
@@ -67,12 +112,14 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     CommandLine result;
     if (parser.isSet(helpOption)) {
         result.currentAction = Action::PrintHelp;
+        result.windowWanted = false;
         result.text = parser.helpText().replace(QString::fromLatin1(executablePlaceholder),
                                                 QCoreApplication::applicationName());
         return result;
     }
     if (parser.isSet(versionOption)) {
         result.currentAction = Action::PrintVersion;
+        result.windowWanted = false;
         result.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                     QCoreApplication::applicationVersion());
         return result;
@@ -84,13 +131,16 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     const QString backend = parser.isSet(backendOption) ? parser.value(backendOption)
                             : panel                     ? QLatin1String(simulatorBackend)
                                                         : QString();
+    result.readWindowless(parser);
     if (!understood) {
         result.fail(UsageError, parser.errorText());
-    } else if (files.size() > 1) {
-        result.fail(UsageError, QStringLiteral("Only one preset file can be loaded at a time."));
     } else if (!backend.isEmpty() && !backends.contains(backend)) {
         result.fail(UsageError, QStringLiteral("Unknown backend '%1'; choose one of: %2.")
                                     .arg(backend, backends.join(QStringLiteral(", "))));
+    } else if (!result.windowWanted) {
+        result.checkWindowless(files, panel);
+    } else if (files.size() > 1) {
+        result.fail(UsageError, QStringLiteral("Only one preset file can be loaded at a time."));
     } else if (panel && backend != QLatin1String(simulatorBackend)) {
         result.fail(UsageError,
                     QStringLiteral("--simulator-panel needs the simulator backend, not '%1'.")
@@ -98,13 +148,63 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     } else if (!files.isEmpty() && !unreadableReason(files.constFirst()).isEmpty()) {
         result.fail(FileError, QStringLiteral("Cannot open preset file '%1': %2.")
                                    .arg(files.constFirst(), unreadableReason(files.constFirst())));
+    } else if (!result.device.isNull() || result.asJson) {
+        result.fail(UsageError, QStringLiteral("--device and --json go with a command such as "
+                                               "--list, --store or --load."));
     } else {
-        result.backendName = backend;
-        result.everyCard = parser.isSet(allCardsOption);
         result.presetFileName = files.value(0);
         result.wantsSimulatorPanel = panel;
     }
+    if (result.currentAction != Action::Fail) {
+        result.backendName = backend;
+        result.everyCard = parser.isSet(allCardsOption);
+    } else if (parser.unknownOptionNames().isEmpty()) {
+        // No option here can be one of Qt's, which QApplication would have taken away: the
+        // error stands without it.
+        result.windowWanted = false;
+    }
     return result;
+}
+
+// Takes the commands without a window and their options from the parser, before any error is
+// known, so that even a wrong one is answered without a window.
+void CommandLine::readWindowless(const QCommandLineParser& parser)
+{
+    int commands = 0;
+    for (const WindowlessOption& option : windowlessOptions()) {
+        if (option.action == Action::RunMixer || !parser.isSet(option.option))
+            continue;
+        ++commands;
+        currentAction = option.action;
+        presetFileName =
+            option.option.valueName().isEmpty() ? QString() : parser.value(option.option);
+    }
+    windowWanted = commands == 0;
+    if (commands > 1)
+        fail(UsageError, QStringLiteral("Give only one of --list, --store, --load and "
+                                        "--restore-on-plug."));
+    const QStringList names = parser.optionNames();
+    if (names.contains(QLatin1String("device")))
+        device = parser.value(QStringLiteral("device"));
+    asJson = names.contains(QLatin1String("json"));
+}
+
+void CommandLine::checkWindowless(const QStringList& files, bool panel)
+{
+    if (currentAction == Action::Fail)
+        return;
+    if (!files.isEmpty())
+        fail(UsageError, QStringLiteral("Unexpected argument '%1'.").arg(files.constFirst()));
+    else if (panel)
+        fail(UsageError, QStringLiteral("--simulator-panel opens a window, which this command "
+                                        "does not."));
+    else if (asJson && currentAction != Action::List)
+        fail(UsageError, QStringLiteral("--json goes with --list only."));
+    else if (!device.isNull() && currentAction == Action::List)
+        fail(UsageError, QStringLiteral("--device goes with --store, --load or "
+                                        "--restore-on-plug."));
+    else if (device.isNull() && currentAction == Action::RestoreOnPlug)
+        fail(UsageError, QStringLiteral("--restore-on-plug needs --device ID."));
 }
 
 void CommandLine::fail(int code, const QString& message)
@@ -138,6 +238,10 @@ int CommandLine::report() const
         return exitCode;
     }
     case Action::RunMixer:
+    case Action::List:
+    case Action::Store:
+    case Action::Load:
+    case Action::RestoreOnPlug:
         break;
     }
     return 0;

@@ -6,6 +6,7 @@
 #include "simulatedhardwarepanel.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
+#include "windowlesscommands.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -44,11 +45,17 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("com.tarvix.TarvixMixer"));
     const QStringList backends = backendNames();
 
-    // Help and version are answered before QApplication exists, so they need no display.
+    // Help, version and the commands without a window are answered before QApplication
+    // exists, so they need no display.
     const CommandLine early = CommandLine::parse(CommandLine::argumentsOf(argc, argv), backends);
-    if (early.action() == CommandLine::Action::PrintHelp ||
-        early.action() == CommandLine::Action::PrintVersion)
-        return early.report();
+    if (!early.needsWindow()) {
+        if (early.action() == CommandLine::Action::PrintHelp ||
+            early.action() == CommandLine::Action::PrintVersion ||
+            early.action() == CommandLine::Action::Fail)
+            return early.report();
+        QCoreApplication application(argc, argv);
+        return runWindowlessCommand(early);
+    }
 
     QApplication application(argc, argv);
     const CommandLine commandLine = CommandLine::parse(QApplication::arguments(), backends);

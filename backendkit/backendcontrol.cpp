@@ -27,6 +27,11 @@ void BackendControl::unlock()
     lockObject.unlock();
 }
 
+void BackendControl::afterDeliveries(std::function<void()> task)
+{
+    dispatcher.post(std::move(task));
+}
+
 void BackendControl::setDeviceCallback(TarvixDeviceCallback* callback)
 {
     LibraryLock::Guard guard(lockObject);

@@ -6,6 +6,7 @@
 #include "tarvixdevice.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ public:
     void lock() override;
     void unlock() override;
     ~BackendControl() override;
+
+    // Runs `task` on the delivery thread once every notification posted so far has been
+    // delivered: after registerTarvixDeviceCallback(), once the listener has heard of every
+    // device present. Dropped if the control is deleted first.
+    void afterDeliveries(std::function<void()> task);
 
     BackendControl(const BackendControl&) = delete;
     BackendControl& operator=(const BackendControl&) = delete;

@@ -1,14 +1,8 @@
 #include "presetcommands.h"
 
-#include "librarylocker.h"
 #include "presetfiledialogs.h"
-#include "presetfilereader.h"
-#include "presetfilewriter.h"
-#include "presetreader.h"
-#include "presetwriter.h"
 #include "tarvixdevice.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QErrorMessage>
 
@@ -38,9 +32,12 @@ void PresetCommands::setFileDialogs(PresetFileDialogs* dialogs)
 }
 
 // The device may have been unplugged while a dialog was open, and another made current.
-bool PresetCommands::isSelected(const QString& deviceId) const
+PresetTransfer::DeviceLookup PresetCommands::selectedDevice(const QString& deviceId) const
 {
-    return currentDevice && QString::fromUtf8(currentDevice->id) == deviceId;
+    return [this, deviceId]() -> TarvixDevice* {
+        const bool selected = currentDevice && QString::fromUtf8(currentDevice->id) == deviceId;
+        return selected ? currentDevice : nullptr;
+    };
 }
 
 void PresetCommands::store(const QString& deviceId)
@@ -51,30 +48,10 @@ void PresetCommands::store(const QString& deviceId)
         translated(QT_TRANSLATE_NOOP("TarvixMixer", "Tarvix preset file (*.tarvix)")));
     if (fileName.isEmpty())
         return;
-    PresetFileWriter file(fileName);
-    if (!file.open()) {
-        showError(QStringLiteral("Failed to store presets: Failed to open file."));
-        return;
-    }
-    QByteArray document;
-    bool deviceRemoved = false;
-    {
-        LibraryLocker locker(control);
-        if (isSelected(deviceId)) {
-            QBuffer buffer(&document);
-            buffer.open(QIODevice::WriteOnly);
-            writePreset(&buffer, currentDevice);
-        } else {
-            deviceRemoved = true;
-        }
-    }
-    if (deviceRemoved) {
-        // An earlier preset under this name is worth more than an empty one.
-        file.cancel();
-        showError(QStringLiteral("Failed to store presets: The device was removed."));
-    } else if (!file.commit(document)) {
-        showError(QStringLiteral("Failed to store presets: Failed to write file."));
-    }
+    const PresetTransfer::Outcome outcome =
+        PresetTransfer::store(*control, selectedDevice(deviceId), fileName);
+    if (outcome != PresetTransfer::Outcome::Done)
+        showError(PresetTransfer::storeFailure(outcome));
 }
 
 bool PresetCommands::load(const QString& deviceId)
@@ -90,33 +67,11 @@ bool PresetCommands::load(const QString& deviceId)
 
 bool PresetCommands::loadFile(const QString& deviceId, const QString& fileName)
 {
-    QByteArray document;
-    switch (PresetFileReader::read(fileName, &document)) {
-    case PresetFileReader::Result::CannotOpen:
-        showError(QStringLiteral("Failed to load presets: Failed to open file."));
-        return false;
-    case PresetFileReader::Result::TooLarge:
-        showError(QStringLiteral("Failed to load presets: Invalid file format."));
-        return true;
-    case PresetFileReader::Result::Read:
-        break;
-    }
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    PresetReadResult result = PresetReadResult::DeviceRemoved;
-    {
-        LibraryLocker locker(control);
-        // A card pulled out during the load is no longer a present device: the rest is dropped.
-        const QByteArray id = deviceId.toUtf8();
-        const auto isPresent = [this, &id] { return control->getDevice(id.constData()); };
-        if (isSelected(deviceId))
-            result = readPreset(&buffer, currentDevice, isPresent);
-    }
-    if (result == PresetReadResult::DeviceRemoved)
-        showError(QStringLiteral("Failed to load presets: The device was removed."));
-    else if (result == PresetReadResult::InvalidFile)
-        showError(QStringLiteral("Failed to load presets: Invalid file format."));
-    return true;
+    const PresetTransfer::Outcome outcome =
+        PresetTransfer::load(*control, selectedDevice(deviceId), fileName);
+    if (outcome != PresetTransfer::Outcome::Done)
+        showError(PresetTransfer::loadFailure(outcome));
+    return outcome != PresetTransfer::Outcome::CannotOpenFile;
 }
 
 void PresetCommands::showError(const QString& message)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presettransfer.h"
+
 #include <QString>
 
 class PresetFileDialogs;
@@ -36,7 +38,7 @@ public:
     bool loadFile(const QString& deviceId, const QString& fileName);
 
 private:
-    bool isSelected(const QString& deviceId) const;
+    PresetTransfer::DeviceLookup selectedDevice(const QString& deviceId) const;
     void showError(const QString& message);
 
     QWidget* window;

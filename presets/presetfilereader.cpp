@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +38,9 @@ Result read(const QString& fileName, QByteArray* content)
     // descriptor is checked again.
     const Descriptor file(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return Result::CannotOpen;
+    // A store rewriting this file in place holds it locked until it is whole again.
+    if (::flock(file.fd, LOCK_SH) != 0 || ::fstat(file.fd, &info) != 0)
         return Result::CannotOpen;
     if (info.st_size > kMaxPresetFileBytes)
         return Result::TooLarge;

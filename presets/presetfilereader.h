@@ -9,7 +9,8 @@
 // Any thread; no lock is taken. A preset is well under a kilobyte: a file larger than
 // kMaxPresetFileBytes is refused without being read whole, and only a regular file (symbolic
 // links followed) is read at all. Anything else, a named pipe or a device above all, is refused
-// before it is opened, so a read never blocks waiting for a writer.
+// before it is opened, so a read never blocks waiting for a writer. A file that a
+// PresetFileWriter is rewriting in place is read once that writer is done (a shared flock()).
 namespace PresetFileReader {
 
 inline constexpr qint64 kMaxPresetFileBytes = 1024 * 1024;

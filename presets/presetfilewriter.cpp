@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +47,10 @@ bool PresetFileWriter::openInPlace()
     inPlace = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat info = {};
     if (inPlace >= 0 && (::fstat(inPlace, &info) != 0 || !S_ISREG(info.st_mode)))
+        closeInPlace();
+    // Held until the file is closed, so a reader or a second store in place waits for the
+    // whole preset rather than seeing it half-written.
+    if (inPlace >= 0 && ::flock(inPlace, LOCK_EX) != 0)
         closeInPlace();
     return inPlace >= 0;
 }

@@ -14,8 +14,9 @@
 //   it and renamed over it when complete, keeping its permission bits (atomic replace);
 // - an existing regular file with several hard links or another owner or group, or one in a
 //   folder where no file can be made beside it: rewritten in place, which keeps its links,
-//   owner and permissions; the new content goes over the old and the file is cut to its length
-//   afterwards, so an interrupted store never leaves it shorter than it was;
+//   owner and permissions, under an exclusive flock() from open() to the end (a
+//   PresetFileReader waits for it); the new content goes over the old and the file is cut to
+//   its length afterwards, so an interrupted store never leaves it shorter than it was;
 // - an existing name that is not a regular file once symbolic links are followed (a named
 //   pipe, a device, a folder): refused.
 class PresetFileWriter

@@ -9,9 +9,10 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libasound2-dev)
 # What the test suite needs beyond the build: the validators of the desktop entry and metainfo,
 # an X server, a D-Bus session and the accessibility bus with its Python client, and amixer
-# (alsa-utils), which changes the ALSA tests' virtual cards from another process.
+# (alsa-utils), which changes the ALSA tests' virtual cards from another process, and
+# systemd-analyze (systemd), which checks the restore unit.
 TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi
-    alsa-utils)
+    alsa-utils systemd)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)

@@ -55,11 +55,17 @@ if [ "$mode" = --check ]; then
     for file in /usr/share/icons/hicolor/scalable/apps/com.tarvix.TarvixMixer.svg \
         /usr/share/icons/hicolor/48x48/mimetypes/application-x-tarvix-preset.png \
         /usr/share/mime/packages/com.tarvix.TarvixMixer.xml \
-        /usr/share/man/man1/tarvixmixer.1.gz; do
+        /usr/share/man/man1/tarvixmixer.1.gz \
+        /usr/lib/systemd/user/tarvixmixer-restore@.service; do
         [ -f "$file" ] || {
             echo "Missing from the installed package: $file" >&2
             exit 1
         }
     done
+    # The user's manager, as systemd-analyze plays it, finds the installed program by name.
+    runtime=$(mktemp -d)
+    XDG_RUNTIME_DIR=$runtime systemd-analyze verify --user --man=no \
+        "/usr/lib/systemd/user/tarvixmixer-restore@.service:tarvixmixer-restore@usb:1235:8210:A1.service"
+    rm -rf "$runtime"
     echo "The installed package passed its checks."
 fi

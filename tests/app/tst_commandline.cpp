@@ -1,10 +1,12 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/file.h>
+
 // The installed program's command line, run as a process: what it prints, where (standard output
 // after help and version, standard error after an error), and with which exit code. Help and
-// version run without any display, as on a build machine or in a terminal login, so they must be
-// answered before Qt's GUI starts.
+// version, the commands without a window and errors run without any display, as on a build
+// machine or in a terminal login, so they must be answered before Qt's GUI starts.
 class TestCommandLine : public QObject
 {
     Q_OBJECT
@@ -33,6 +35,26 @@ private slots:
         row("panel, directory as preset file", {"--simulator-panel", "/"}, 1,
             "'/': Not a regular file.");
         row("two preset files", {"/", "/"}, 2, "Only one preset file can be loaded at a time.");
+        // The commands without a window: usage errors and the simulator's devices.
+        row("list", {"--backend", "simulator", "--list"}, 0,
+            "TVX-DUO-0001\tTarvix Duo USB\toutput,input,phantom,loopback\nTVX-SOLO-0002\tTarvix "
+            "Solo USB\toutput,input\n");
+        row("store without a file", {"--store"}, 2, "tarvixmixer: Missing value after '--store'.");
+        row("two commands", {"--list", "--load", "a"}, 2,
+            "Give only one of --list, --store, --load and --restore-on-plug.");
+        row("restore without a device", {"--restore-on-plug", "a"}, 2, "needs --device ID.");
+        row("device with list", {"--list", "--device", "a"}, 2, "--device goes with --store");
+        row("json with load", {"--load", "a", "--json"}, 2, "--json goes with --list only.");
+        row("a file beside a command", {"--list", "a"}, 2, "Unexpected argument 'a'.");
+        row("a Qt option with a command", {"--list", "-reverse"}, 2, "Unknown option 'reverse'.");
+        // The standard input is a pipe that is never written: opening it to read would block.
+        row("load from a pipe", {"--load", "/dev/stdin", "--device", "TVX-DUO-0001"}, 1,
+            "tarvixmixer: /dev/stdin: Failed to load presets: Failed to open file.\n");
+        row("store to a pipe", {"--store", "/dev/stdin", "--device", "TVX-DUO-0001"}, 1,
+            "tarvixmixer: /dev/stdin: Failed to store presets: Failed to open file.\n");
+        row("restore from a missing file",
+            {"--restore-on-plug", "/nonexistent", "--device", "TVX-DUO-0001"}, 1,
+            "tarvixmixer: /nonexistent: Failed to load presets: Failed to open file.\n");
     }
 
     void answersEachCommandLine()
@@ -41,7 +63,8 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, text);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (exitCode == 0) {
+        // Only an error after one of Qt's own options waits for QApplication.
+        if (exitCode == 0 || !arguments.contains("-reverse")) {
             // The X11 platform with no display aborts as soon as QApplication is made.
             environment.remove(QStringLiteral("DISPLAY"));
             environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -57,6 +80,31 @@ private slots:
                          err = program.readAllStandardError();
         QVERIFY2((exitCode == 0 ? out : err).contains(text.toLocal8Bit()), out + err);
         QVERIFY2((exitCode == 0 ? err : out).isEmpty(), out + err);
+    }
+
+    // A store rewriting a preset in place holds it locked; a load waits for the whole file.
+    void loadWaitsForAStoreInPlace()
+    {
+        QTemporaryDir folder;
+        QFile preset(folder.filePath("preset.tarvix"));
+        QVERIFY(preset.open(QIODevice::ReadWrite) && preset.write("<Tarvix/>") > 0);
+        QVERIFY(::flock(preset.handle(), LOCK_EX) == 0);
+        QProcess program;
+        program.start(
+            QStringLiteral(TARVIXMIXER_PATH),
+            {"--backend", "simulator", "--load", preset.fileName(), "--device", "TVX-DUO-0001"});
+        // The kernel lists a process waiting for a lock with "->" before its id.
+        const QRegularExpression waiting(
+            QStringLiteral("-> FLOCK +ADVISORY +READ +%1 ").arg(program.processId()));
+        const auto locks = [] {
+            QFile file("/proc/locks");
+            return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(locks().contains(waiting), 60000);
+        QCOMPARE(program.state(), QProcess::Running);
+        preset.close();
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
     }
 };
 

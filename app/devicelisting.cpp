@@ -1,0 +1,67 @@
+#include "devicelisting.h"
+
+#include "tarvixdevice.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace DeviceListing {
+
+QStringList featuresOf(const TarvixDevice& device)
+{
+    QStringList features;
+    if (device.output)
+        features << QStringLiteral("output");
+    if (device.input)
+        features << QStringLiteral("input");
+    if (device.hid)
+        features << QStringLiteral("phantom") << QStringLiteral("loopback");
+    return features;
+}
+
+QString escaped(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\\')
+            result += QStringLiteral("\\\\");
+        else if (c == u'\t')
+            result += QStringLiteral("\\t");
+        else if (c == u'\n')
+            result += QStringLiteral("\\n");
+        else if (c == u'\r')
+            result += QStringLiteral("\\r");
+        else if (c.category() == QChar::Other_Control)
+            result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            result += c;
+    }
+    return result;
+}
+
+QString tabSeparated(const QList<ListedDevice>& devices)
+{
+    QString text;
+    for (const ListedDevice& device : devices) {
+        const QString features =
+            device.features.isEmpty() ? QStringLiteral("-") : device.features.join(u',');
+        text += escaped(device.id) + u'\t' + escaped(device.name) + u'\t' + features + u'\n';
+    }
+    return text;
+}
+
+QByteArray json(const QList<ListedDevice>& devices)
+{
+    QJsonArray array;
+    for (const ListedDevice& device : devices) {
+        array.append(
+            QJsonObject{{QStringLiteral("id"), device.id},
+                        {QStringLiteral("name"), device.name},
+                        {QStringLiteral("features"), QJsonArray::fromStringList(device.features)}});
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace DeviceListing

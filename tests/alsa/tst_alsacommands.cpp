@@ -1,0 +1,157 @@
+#include "virtualcards.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// The commands without a window, run as the program's own process over virtual cards, with
+// amixer as the independent reader and writer of the cards.
+class TestAlsaCommands : public QObject
+{
+    Q_OBJECT
+
+    static QString read(const QString& fileName)
+    {
+        QFile file(fileName);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    static void write(const QString& fileName, const QString& text)
+    {
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.size());
+    }
+    static QString preset(const QString& outputDb)
+    {
+        return QStringLiteral("<Tarvix><Mixer><Output><VolumeLeft>%1</VolumeLeft>"
+                              "<VolumeRight>%1</VolumeRight></Output></Mixer></Tarvix>")
+            .arg(outputDb);
+    }
+
+private slots:
+    void commandsReachTheCard_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("presetBefore");
+        QTest::addColumn<int>("exitCode");
+        // Found in what the command printed or, after a store, in the file.
+        QTest::addColumn<QString>("text");
+        // The interface's left output as amixer reads it afterwards; it stood at 97 (-30 dB).
+        QTest::addColumn<QString>("outputAfter");
+        const QStringList interface {
+            "--device", "alsa:Interface"
+        };
+        QTest::newRow("list, a name with a tab and a backslash")
+            << QStringList{"--list"} << "" << 0
+            << "alsa:Class\tClass\\tCompliant\\\\Card\toutput,input\nalsa:Interface\tTarvix "
+               "Interface 2i2\toutput,input,phantom,loopback\n"
+            << "97";
+        QTest::newRow("list as JSON")
+            << QStringList{"--list", "--json"} << "" << 0
+            << R"([{"features":["output","input"],"id":"alsa:Class","name":"Class\tCompliant\\Card"})"
+            << "97";
+        QTest::newRow("store") << QStringList{"--store", "%1"} + interface << preset("0") << 0
+                               << "<VolumeLeft>-30</VolumeLeft>"
+                               << "97";
+        QTest::newRow("load") << QStringList{"--load", "%1"} + interface << preset("-10") << 0 << ""
+                              << "117";
+        // What was read before the file broke off stays applied, as in the window.
+        QTest::newRow("load a broken file")
+            << QStringList{"--load", "%1"} + interface << preset("-10").left(60) << 1
+            << ": Failed to load presets: Invalid file format.\n"
+            << "117";
+        QTest::newRow("store with several devices and none named")
+            << QStringList{"--store", "%1"} << preset("0") << 1
+            << "tarvixmixer: Several devices are present; choose one with --device: alsa:Class, "
+               "alsa:Interface.\n"
+            << "97";
+        QTest::newRow("load into an unknown device")
+            << QStringList{"--load", "%1", "--device", "alsa:Gone"} << preset("-10") << 1
+            << "tarvixmixer: alsa:Gone: No such device; present: alsa:Class, alsa:Interface.\n"
+            << "97";
+    }
+
+    void commandsReachTheCard()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, presetBefore);
+        QFETCH(int, exitCode);
+        QFETCH(QString, text);
+        QFETCH(QString, outputAfter);
+        VirtualCards cards;
+        VirtualCards::Shape oddlyNamed = VirtualCards::shape("classcompliant");
+        oddlyNamed.name = "Class\tCompliant\\Card";
+        cards.plug(1, oddlyNamed);
+        cards.plug(2, VirtualCards::shape("interface"));
+        cards.amixer(2, "Line 01 Playback Volume", "97");
+        QTemporaryDir folder;
+        const QString fileName = folder.filePath("preset.tarvix");
+        if (!presetBefore.isEmpty())
+            write(fileName, presetBefore);
+
+        QProcess program;
+        program.start(TARVIXMIXER_PATH, arguments.replaceInStrings("%1", fileName));
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        const QString out = program.readAllStandardOutput(), err = program.readAllStandardError();
+        QCOMPARE(program.exitCode(), exitCode);
+        QVERIFY2((exitCode == 0 ? err : out).isEmpty(), qPrintable(out + err));
+        QVERIFY2((out + err + read(fileName)).contains(text), qPrintable(out + err));
+        // A failed command leaves the file as it was.
+        if (exitCode != 0)
+            QCOMPARE(read(fileName), presetBefore);
+        QCOMPARE(cards.amixer(2, "Line 01 Playback Volume"), outputAfter);
+    }
+
+    void restoresOnEveryPlug_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("replugs");
+        QTest::newRow("three replugs, ended by SIGTERM") << int(SIGTERM) << 3;
+        QTest::newRow("present at start only, ended by SIGINT") << int(SIGINT) << 0;
+    }
+
+    // Each arrival of the interface, under whichever card number, gets the preset and one line;
+    // changes made elsewhere and other cards are left alone.
+    void restoresOnEveryPlug()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(int, replugs);
+        VirtualCards cards;
+        QTemporaryDir folder;
+        const QString fileName = folder.filePath("preset.tarvix");
+        write(fileName, preset("-30"));
+        cards.plug(2, VirtualCards::shape("interface"));
+        QProcess program;
+        program.start(TARVIXMIXER_PATH,
+                      {"--restore-on-plug", fileName, "--device", "alsa:Interface"});
+        QString err;
+        const auto lines = [&] {
+            err += program.readAllStandardError();
+            return err.count('\n');
+        };
+        for (int card = 2; card <= 2 + replugs; ++card) {
+            QTRY_COMPARE_WITH_TIMEOUT(lines(), card - 1, 60000);
+            QCOMPARE(cards.amixer(card, "Line 01 Playback Volume"), QStringLiteral("97"));
+            cards.amixer(card, "Line 01 Playback Volume", "120");
+            if (card == 2 + replugs)
+                break;
+            cards.unplug(card);
+            cards.plug(10 + card, VirtualCards::shape("classcompliant"));
+            cards.plug(card + 1, VirtualCards::shape("interface"));
+        }
+        QVERIFY(::kill(program.processId(), signalNumber) == 0);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(lines(), replugs + 1);
+        const QString line = "tarvixmixer: alsa:Interface: Loaded preset '" + fileName + "'.\n";
+        QCOMPARE(err, line.repeated(replugs + 1));
+        QCOMPARE(cards.amixer(2 + replugs, "Line 01 Playback Volume"), QStringLiteral("120"));
+        for (int card = 12; card < 12 + replugs; ++card)
+            QCOMPARE(cards.amixer(card, "PCM Playback Volume"), QStringLiteral("100,100"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlsaCommands)
+#include "tst_alsacommands.moc"
