@@ -1,6 +1,7 @@
 #include "devicelisting.h"
 
 #include "tarvixdevice.h"
+#include "tarvixhid.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,8 +16,12 @@ QStringList featuresOf(const TarvixDevice& device)
         features << QStringLiteral("output");
     if (device.input)
         features << QStringLiteral("input");
-    if (device.hid)
-        features << QStringLiteral("phantom") << QStringLiteral("loopback");
+    using Switch = TarvixHID::Switch;
+    TarvixHID* hid = device.hid;
+    if (hid && (hid->hasSwitch(Switch::PhantomLeft) || hid->hasSwitch(Switch::PhantomRight)))
+        features << QStringLiteral("phantom");
+    if (hid && (hid->hasSwitch(Switch::LoopbackLeft) || hid->hasSwitch(Switch::LoopbackRight)))
+        features << QStringLiteral("loopback");
     return features;
 }
 
