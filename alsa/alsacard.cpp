@@ -30,7 +30,10 @@ bool isGoneError(int error)
 // The dB curve of an integer element from its TLV, or an empty one.
 DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
 {
-    if (max <= min || max - min >= DbCurve::kMaxRawValues)
+    // The width in unsigned arithmetic: max - min overflows a long for a range such as
+    // LONG_MIN..LONG_MAX, which a card may report.
+    if (max <= min || static_cast<unsigned long>(max) - static_cast<unsigned long>(min) >=
+                          static_cast<unsigned long>(DbCurve::kMaxRawValues))
         return {};
     snd_ctl_elem_id_t* id;
     snd_ctl_elem_id_alloca(&id);

@@ -186,10 +186,12 @@ private slots:
         // An Off/On monitoring enum: either loopback box sets it, both show it.
         mixer.get<QAbstractButton>("cb_loopback_right")->click();
         QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("1"));
-        QVERIFY(mixer.box("cb_loopback_left")->isChecked() && mixer.box("cb_loopback_right")->isChecked());
+        QVERIFY(mixer.box("cb_loopback_left")->isChecked() &&
+                mixer.box("cb_loopback_right")->isChecked());
         mixer.get<QAbstractButton>("cb_loopback_left")->click();
         QCOMPARE(cards.amixer(1, "Direct Monitor Playback Enum"), QStringLiteral("0"));
-        QVERIFY(!mixer.box("cb_loopback_left")->isChecked() && !mixer.box("cb_loopback_right")->isChecked());
+        QVERIFY(!mixer.box("cb_loopback_left")->isChecked() &&
+                !mixer.box("cb_loopback_right")->isChecked());
 
         // One channel muted elsewhere shows as muted; the card has taken the switch over by then.
         cards.makeReadOnly(1, "Line In 1 Phantom Power Capture Switch");
@@ -204,8 +206,12 @@ private slots:
     {
         VirtualCards cards;
         cards.plug(1, VirtualCards::shape("nooutput"));
+        // A level whose raw range spans every long is listed without overflowing its width.
+        cards.plug(2, VirtualCards::fromLines("card|Wide|USB-Audio|Wide Card\n"
+                                              "elem|PCM Playback Volume|i|rw|-9223372036854775808|"
+                                              "9223372036854775807|0,0|1,8,-6350,50|\n"));
         AlsaMixer mixer;
-        QTRY_COMPARE(mixer.list()->count(), 1);
+        QTRY_COMPARE(mixer.list()->count(), 2);
         QVERIFY(!mixer.get("gb_playback")->isEnabled() &&
                 !mixer.get("gb_hid_control")->isEnabled());
         // The card's only volume is its last element: its change events name it alone.
