@@ -104,8 +104,9 @@ Outcome check(const QString& fileName)
         return read;
     QBuffer buffer(&document);
     buffer.open(QIODevice::ReadOnly);
-    return readPreset(&buffer, nullptr) == PresetReadResult::InvalidFile ? Outcome::InvalidFileFormat
-                                                                          : Outcome::Done;
+    return readPreset(&buffer, nullptr) == PresetReadResult::InvalidFile
+               ? Outcome::InvalidFileFormat
+               : Outcome::Done;
 }
 
 QString storeFailure(Outcome outcome)
