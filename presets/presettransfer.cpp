@@ -47,6 +47,32 @@ Outcome readFile(const QString& fileName, QByteArray* document)
     return Outcome::Done;
 }
 
+Outcome outcomeOf(PresetReadResult result)
+{
+    switch (result) {
+    case PresetReadResult::Applied:
+        break;
+    case PresetReadResult::InvalidFile:
+        return Outcome::InvalidFileFormat;
+    case PresetReadResult::DeviceRemoved:
+        return Outcome::DeviceRemoved;
+    }
+    return Outcome::Done;
+}
+
+// Reads the whole file into memory, then hands it to `apply`: the file system is done with
+// before the device is touched.
+Outcome readAndApply(const QString& fileName, const std::function<Outcome(QIODevice*)>& apply)
+{
+    QByteArray document;
+    const Outcome read = readFile(fileName, &document);
+    if (read != Outcome::Done)
+        return read;
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::ReadOnly);
+    return apply(&buffer);
+}
+
 } // namespace
 
 Outcome store(TarvixControl& control, const DeviceLookup& device, const QString& fileName)
@@ -71,42 +97,25 @@ Outcome store(TarvixControl& control, const DeviceLookup& device, const QString&
 
 Outcome load(TarvixControl& control, const DeviceLookup& device, const QString& fileName)
 {
-    QByteArray document;
-    const Outcome read = readFile(fileName, &document);
-    if (read != Outcome::Done)
-        return read;
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    LibraryLocker locker(&control);
-    TarvixDevice* found = device();
-    if (!found)
-        return Outcome::DeviceRemoved;
-    // A card pulled out during the load is no longer a device the library has: the rest of the
-    // preset is dropped.
-    const QByteArray id(found->id);
-    const auto isPresent = [&] { return device() == found && control.getDevice(id.constData()); };
-    switch (readPreset(&buffer, found, isPresent)) {
-    case PresetReadResult::Applied:
-        return Outcome::Done;
-    case PresetReadResult::InvalidFile:
-        return Outcome::InvalidFileFormat;
-    case PresetReadResult::DeviceRemoved:
-        break;
-    }
-    return Outcome::DeviceRemoved;
+    return readAndApply(fileName, [&](QIODevice* file) {
+        LibraryLocker locker(&control);
+        TarvixDevice* found = device();
+        if (!found)
+            return Outcome::DeviceRemoved;
+        // A card pulled out during the load is no longer a device the library has: the rest of
+        // the preset is dropped.
+        const QByteArray id(found->id);
+        const auto isPresent = [&] {
+            return device() == found && control.getDevice(id.constData());
+        };
+        return outcomeOf(readPreset(file, found, isPresent));
+    });
 }
 
 Outcome check(const QString& fileName)
 {
-    QByteArray document;
-    const Outcome read = readFile(fileName, &document);
-    if (read != Outcome::Done)
-        return read;
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    return readPreset(&buffer, nullptr) == PresetReadResult::InvalidFile
-               ? Outcome::InvalidFileFormat
-               : Outcome::Done;
+    return readAndApply(fileName,
+                        [](QIODevice* file) { return outcomeOf(readPreset(file, nullptr)); });
 }
 
 QString storeFailure(Outcome outcome)

@@ -15,12 +15,13 @@ SAMPLES=${2:-1000}
 IDLE_SECONDS=10
 BUILD_DIR=build-bench
 PROBE=$BUILD_DIR/bench/startupprobe
+MIXER=$BUILD_DIR/app/tarvixmixer
 DETAILS=$BUILD_DIR/bench-details.txt
 
 # amixer (alsa-utils) changes the virtual card from another process.
 install_packages "${BUILD_PACKAGES[@]}" alsa-utils hyperfine time linux-perf jq procps
 configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARVIX_BUILD_BENCH=ON \
-    -DBUILD_TESTING=OFF -- startupprobe latencybench
+    -DBUILD_TESTING=OFF -- startupprobe latencybench tarvixmixer
 
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 # The ALSA programs see the tests' virtual cards, in folders of their own: one card, and two.
@@ -67,6 +68,24 @@ for program in simulator alsa label; do
     done | median | awk '{ printf "%.1f", $1 / 1024 }')
 done
 
+# A preset load by the command line: a plain preset, and one of just under 1 MiB whose output
+# level repeats tens of thousands of times (each field reaches the device once).
+"$MIXER" --backend simulator --device TVX-DUO-0001 --store "$WORK/plain.tarvix" 2>>"$DETAILS"
+{
+    echo '<?xml version="1.0" encoding="UTF-8"?><Tarvix><Mixer><Output>'
+    for _ in $(seq 28000); do echo '<VolumeLeft>-20.5</VolumeLeft>'; done
+    echo '</Output></Mixer></Tarvix>'
+} >"$WORK/repeated.tarvix"
+hyperfine -N --warmup 1 --runs "$RUNS" --style basic --export-json "$WORK/load.json" \
+    "$MIXER --backend simulator --device TVX-DUO-0001 --load $WORK/repeated.tarvix" \
+    "$MIXER --backend simulator --device TVX-DUO-0001 --load $WORK/plain.tarvix" \
+    >>"$DETAILS" 2>&1 || PROBLEMS+=("hyperfine of the preset loads failed")
+declare -A LOAD
+for i in 0 1; do
+    LOAD[$i]=$(jq -r ".results[$i].median" "$WORK/load.json" 2>/dev/null |
+        awk '{ printf "%.1f", $1 * 1000 }')
+done
+
 # Idle: the programs side by side, each from its first frame on; resident memory 1.5 s later,
 # then wake-ups (context switches of all threads) and CPU time by perf stat.
 start_idle() {
@@ -102,12 +121,17 @@ start_idle mixer simulator idle
 start_idle minimised simulator idle-minimised
 start_idle floor label idle
 TARVIX_ALSA_DEVICE_DIR=$WORK/two start_idle alsa alsa idle
+# The restore command waiting for a card that is not plugged in, beside the two cards.
+TARVIX_ALSA_DEVICE_DIR=$WORK/two "$MIXER" --backend alsa --device alsa:Absent \
+    --restore-on-plug "$WORK/plain.tarvix" 2>>"$DETAILS" &
+IDLE_PIDS+=($!)
+restore_pid=$!
 sleep 1.5
 for name in mixer floor alsa; do
     pid_var=${name}_pid
     RSS[$name]=$(ps -o rss= -p "${!pid_var}" | awk '{ printf "%.1f", $1 / 1024 }')
 done
-sample_idle mixer minimised floor alsa
+sample_idle mixer minimised floor alsa restore
 rm "$WORK/two/controlC1"
 sleep 1.5
 WAKEUPS[alsa_two]=${WAKEUPS[alsa]} CPU[alsa_two]=${CPU[alsa]}
@@ -163,6 +187,9 @@ row "ALSA: idle wake-ups per second, two cards" "${WAKEUPS[alsa_two]}" "${WAKEUP
 row "ALSA: idle wake-ups per second, one unplugged" "${WAKEUPS[alsa]}" "${WAKEUPS[floor]}" "+ 2.2"
 row "ALSA: idle CPU, % of one core, two cards" "${CPU[alsa_two]}" "${CPU[floor]}" "< 0.1 %"
 row "ALSA: idle CPU, % of one core, one unplugged" "${CPU[alsa]}" "${CPU[floor]}" "< 0.1 %"
+row "ALSA: restore on plug, idle wake-ups per second" "${WAKEUPS[restore]}" "" "< 0.2 /s"
+row "ALSA: restore on plug, idle CPU, % of one core" "${CPU[restore]}" "" "< 0.1 %"
+row "load of a 1 MiB preset of repeated elements (ms)" "${LOAD[0]}" "${LOAD[1]}" "-"
 echo
 echo "Load average at the end: $(load). Details: $DETAILS"
 for problem in "${PROBLEMS[@]}"; do
