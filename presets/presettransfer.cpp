@@ -91,6 +91,9 @@ Outcome store(TarvixControl& control, const DeviceLookup& device, const QString&
         QBuffer buffer(&document);
         buffer.open(QIODevice::WriteOnly);
         writePreset(&buffer, found);
+        // A card pulled out while it was read gave no true state: keep the earlier file.
+        if (!control.getDevice(found->id))
+            return Outcome::DeviceRemoved;
     }
     return file.commit(document) ? Outcome::Done : Outcome::CannotWriteFile;
 }

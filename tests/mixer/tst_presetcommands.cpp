@@ -256,6 +256,22 @@ private slots:
         QCOMPARE(fixture->calls().filter(".set"), QStringList{"a.output.setVolumeLeft(-20.5)"});
     }
 
+    // Pulled out while it is read: the earlier file stays, the removal is reported.
+    void storeKeepsTheEarlierFileWhenTheDeviceIsPulledOut()
+    {
+        const QByteArray earlier = "<Tarvix/>";
+        writeFile(dialogs.fileName, earlier);
+        fixture->library.log.onCall = [this](const QString& call) {
+            if (call == "a.output.getVolumeLeft")
+                fixture->library.unplug("a");
+        };
+        fixture->window->StorePresetDialog();
+        fixture->library.log.onCall = nullptr;
+        QCOMPARE(errorMessages(),
+                 QStringList{error("Failed to store presets: The device was removed.")});
+        QCOMPARE(readAll(dialogs.fileName), earlier);
+    }
+
 private:
     // Every box shown, as "<title>: <message>"; each failure has a box of its own.
     QStringList errorMessages() const

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 
 // The calls a fake library received, in order, as readable lines such as
 // "a.output.setVolumeLeft(-10)". Safe to use from any thread.
@@ -12,8 +13,12 @@ class CallLog
 public:
     void append(const QString& call)
     {
-        const QMutexLocker locker(&mutex);
-        entries.append(call);
+        {
+            const QMutexLocker locker(&mutex);
+            entries.append(call);
+        }
+        if (onCall)
+            onCall(call);
     }
     QStringList calls() const
     {
@@ -40,6 +45,9 @@ public:
         return std::any_of(all.begin(), all.end(),
                            [&](const QString& c) { return c.startsWith(prefix); });
     }
+
+    // Runs after each call is logged, on the caller's thread; set it before the calls begin.
+    std::function<void(const QString&)> onCall;
 
 private:
     mutable QMutex mutex;
