@@ -15,6 +15,10 @@ struct Options
     // false: USB audio cards only (driver "USB-Audio"); true: every card.
     bool listAllCards = false;
     std::string sysfsRoot = "/sys";
+    // Empty: the cards are the system's, opened through its ALSA configuration. Otherwise the
+    // path of the state-file card plugin, which then serves every card of deviceFolder through
+    // a configuration of the library's own; the system's configuration is not consulted.
+    std::string statePlugin;
 
     // TARVIX_ALSA_DEVICE_DIR when set, otherwise /dev/snd.
     static std::string defaultDeviceFolder();

@@ -52,14 +52,54 @@ DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
     return DbCurve(min, std::move(levels));
 }
 
+// A string as alsa-lib's configuration syntax quotes it.
+std::string quoted(const std::string& text)
+{
+    std::string result = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            result += '\\';
+        result += c;
+    }
+    return result + '"';
+}
+
+// Opens card N of the state-file card plugin through a configuration made here, so that
+// neither the system's ALSA configuration nor the environment has a say.
+int openStateCard(snd_ctl_t** handle, int number, const std::string& plugin,
+                  const std::string& folder)
+{
+    const std::string text = "ctl_type.tarvixstate.lib " + quoted(plugin) +
+                             "\nctl.card { type tarvixstate card " + std::to_string(number) +
+                             " folder " + quoted(folder) + " }\n";
+    snd_config_t* config = nullptr;
+    snd_input_t* input = nullptr;
+    int result = snd_config_top(&config);
+    if (result >= 0)
+        result = snd_input_buffer_open(&input, text.data(), static_cast<ssize_t>(text.size()));
+    if (result >= 0)
+        result = snd_config_load(config, input);
+    if (result >= 0)
+        result = snd_ctl_open_lconf(handle, "card", SND_CTL_NONBLOCK, config);
+    if (input)
+        snd_input_close(input);
+    if (config)
+        snd_config_delete(config);
+    return result;
+}
+
 } // namespace
 
-std::unique_ptr<AlsaCard> AlsaCard::open(int number)
+std::unique_ptr<AlsaCard> AlsaCard::open(int number, const std::string& statePlugin,
+                                         const std::string& folder)
 {
     std::unique_ptr<AlsaCard> card(new AlsaCard());
     card->cardNumber = number;
     const std::string name = "hw:" + std::to_string(number);
-    if (snd_ctl_open(&card->handle, name.c_str(), SND_CTL_NONBLOCK) < 0) {
+    const int opened = statePlugin.empty()
+                           ? snd_ctl_open(&card->handle, name.c_str(), SND_CTL_NONBLOCK)
+                           : openStateCard(&card->handle, number, statePlugin, folder);
+    if (opened < 0) {
         card->handle = nullptr;
         return nullptr;
     }

@@ -27,8 +27,10 @@ public:
         bool accessChanged = false;     // an element became read-only or writable
     };
 
-    // Opens card N read-write; null when it cannot.
-    static std::unique_ptr<AlsaCard> open(int number);
+    // Opens card N read-write; null when it cannot. With a state-file card plugin, card N is
+    // the state file controlC<N> in the folder, served by that plugin.
+    static std::unique_ptr<AlsaCard> open(int number, const std::string& statePlugin = {},
+                                          const std::string& folder = {});
     ~AlsaCard();
 
     AlsaCard(const AlsaCard&) = delete;

@@ -5,7 +5,14 @@
 #include "alsabackend.h"
 #endif
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -20,18 +27,49 @@ TarvixControl* createSimulator()
 }
 
 bool listAllCards = false;
+// The device folder of the cards served from state files; null when there are none.
+std::unique_ptr<QTemporaryDir> cardStateFolder;
+
+// Copies a file's bytes to a new file that only its owner may read and write, as the state-file
+// card plugin wants of a card's node.
+bool copyPrivately(const QByteArray& bytes, const QString& destination)
+{
+    QFile file(destination);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// The card's name: from the .name file beside the state file, else the state file's own name.
+QByteArray cardNameOf(const QFileInfo& stateFile)
+{
+    QFile nameFile(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"));
+    return nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll()
+                                              : stateFile.completeBaseName().toUtf8();
+}
 
 #ifdef TARVIX_WITH_ALSA
-// ALSA serves a machine that has a sound device folder.
+// ALSA serves a machine that has a sound device folder, and always the state-file cards.
 bool alsaUsable()
 {
-    return AlsaBackend::isUsableHere();
+    return cardStateFolder || AlsaBackend::isUsableHere();
 }
 
 TarvixControl* createAlsa()
 {
     AlsaBackend::Options options;
     options.listAllCards = listAllCards;
+    if (cardStateFolder) {
+        // Every state-file card is shown, whatever driver it names, and none is taken for a
+        // card of this machine's sysfs.
+        const QDir folder(cardStateFolder->path());
+        options.deviceFolder = QFile::encodeName(folder.path()).toStdString();
+        options.sysfsRoot = QFile::encodeName(folder.filePath("no-sysfs")).toStdString();
+        options.listAllCards = true;
+        options.statePlugin =
+            QFile::encodeName(
+                QDir(QCoreApplication::applicationDirPath()).filePath(TARVIX_STATE_CARD_PLUGIN))
+                .toStdString();
+    }
     return AlsaBackend::createControl(options);
 }
 #endif
@@ -83,6 +121,25 @@ TarvixControl* createControl(const BackendEntry& entry)
 void setListAllCards(bool all)
 {
     listAllCards = all;
+}
+
+QString setCardStates(const QStringList& stateFiles)
+{
+    if (stateFiles.isEmpty())
+        return QString();
+    cardStateFolder = std::make_unique<QTemporaryDir>();
+    if (!cardStateFolder->isValid())
+        return QStringLiteral("Cannot make a folder for the card state files: %1.")
+            .arg(cardStateFolder->errorString());
+    for (int card = 0; card < stateFiles.size(); ++card) {
+        const QString node = cardStateFolder->filePath(QStringLiteral("controlC%1").arg(card));
+        QFile stateFile(stateFiles[card]);
+        if (!stateFile.open(QIODevice::ReadOnly) || !copyPrivately(stateFile.readAll(), node) ||
+            !copyPrivately(cardNameOf(QFileInfo(stateFile)), node + QStringLiteral(".name")))
+            return QStringLiteral("Cannot read card state file '%1': %2.")
+                .arg(stateFiles[card], stateFile.errorString());
+    }
+    return QString();
 }
 
 } // namespace BackendTable

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -29,5 +30,10 @@ TarvixControl* createControl(const BackendEntry& entry);
 // Whether hardware backends list every card rather than only USB audio interfaces; set before
 // a control is created.
 void setListAllCards(bool all);
+// Makes the alsa row serve only virtual cards built from copies of these `alsactl store` state
+// files (card N from the N-th file), kept in a private folder until the program ends; set
+// before a control is created, at most once. Returns a message naming the file that could not
+// be copied, or an empty string.
+QString setCardStates(const QStringList& stateFiles);
 
 } // namespace BackendTable

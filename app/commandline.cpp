@@ -26,6 +26,16 @@ QString unreadableReason(const QString& fileName)
     return QString();
 }
 
+// The first of the files that cannot be read; empty if all can.
+QString firstUnreadable(const QStringList& fileNames)
+{
+    for (const QString& fileName : fileNames) {
+        if (!unreadableReason(fileName).isEmpty())
+            return fileName;
+    }
+    return QString();
+}
+
 // The options of the commands that need no window, with the action each stands for (RunMixer:
 // an option that goes with them).
 struct WindowlessOption
@@ -101,6 +111,13 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
                        "be plugged, unplugged and turned as if by hand; picks the simulator "
                        "backend."));
     parser.addOption(panelOption);
+    const QCommandLineOption cardStateOption(
+        QStringLiteral("card-state"),
+        QStringLiteral("Serve a virtual sound card from a state file written by `alsactl store` "
+                       "(repeatable); picks the alsa backend and lists only these cards. Changes "
+                       "go to a copy, never to the file."),
+        QStringLiteral("file"));
+    parser.addOption(cardStateOption);
     for (const WindowlessOption& option : windowlessOptions())
         parser.addOption(option.option);
     parser.addPositionalArgument(
@@ -128,15 +145,23 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     const QStringList files = parser.positionalArguments();
     // The panel drives simulated devices, so asking for it picks the simulator.
     const bool panel = parser.isSet(panelOption);
+    const QStringList cardStates = parser.values(cardStateOption);
     const QString backend = parser.isSet(backendOption) ? parser.value(backendOption)
                             : panel                     ? QLatin1String(simulatorBackend)
-                                                        : QString();
+                            : cardStates.isEmpty()      ? QString()
+                                                        : QLatin1String(cardStateBackend);
     result.readWindowless(parser);
     if (!understood) {
         result.fail(UsageError, parser.errorText());
     } else if (!backend.isEmpty() && !backends.contains(backend)) {
         result.fail(UsageError, QStringLiteral("Unknown backend '%1'; choose one of: %2.")
                                     .arg(backend, backends.join(QStringLiteral(", "))));
+    } else if (!cardStates.isEmpty() && backend != QLatin1String(cardStateBackend)) {
+        result.fail(UsageError, QStringLiteral("--card-state needs the %1 backend, not '%2'.")
+                                    .arg(QLatin1String(cardStateBackend), backend));
+    } else if (const QString bad = firstUnreadable(cardStates); !bad.isEmpty()) {
+        result.fail(FileError, QStringLiteral("Cannot open card state file '%1': %2.")
+                                   .arg(bad, unreadableReason(bad)));
     } else if (!result.windowWanted) {
         result.checkWindowless(files, panel);
     } else if (files.size() > 1) {
@@ -158,6 +183,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     if (result.currentAction != Action::Fail) {
         result.backendName = backend;
         result.everyCard = parser.isSet(allCardsOption);
+        result.stateFiles = cardStates;
     } else if (parser.unknownOptionNames().isEmpty()) {
         // No option here can be one of Qt's, which QApplication would have taken away: the
         // error stands without it.

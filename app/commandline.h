@@ -5,8 +5,9 @@
 
 class QCommandLineParser;
 
-// The program's command line: --help, --version, --backend NAME, --all-cards, --simulator-panel
-// and one preset file to load into the window; or one of the commands that need no window:
+// The program's command line: --help, --version, --backend NAME, --all-cards, --simulator-panel,
+// --card-state FILE... and one preset file to load into the window; or one of the commands that
+// need no window:
 // --list [--json], --store FILE, --load FILE, --restore-on-plug FILE, with --device ID. A plain
 // value, made and read on the main thread during start-up; it owns nothing.
 class CommandLine
@@ -20,6 +21,8 @@ public:
 
     // The backend that offers --simulator-panel.
     static constexpr const char* simulatorBackend = "simulator";
+    // The backend that serves --card-state.
+    static constexpr const char* cardStateBackend = "alsa";
 
     // Reads arguments (the first is the program itself, as in argv); backends are the names that
     // --backend accepts. --simulator-panel without --backend picks the simulator. A preset file
@@ -43,6 +46,8 @@ public:
     QString backend() const { return backendName; }
     // --all-cards: list every sound card, not only USB audio interfaces.
     bool allCards() const { return everyCard; }
+    // --card-state: the state files to serve as virtual cards, in order; empty when none.
+    QStringList cardStates() const { return stateFiles; }
     // The preset file to load into the first device with switches, or the one that --store,
     // --load or --restore-on-plug names; empty when none was named.
     QString presetFile() const { return presetFileName; }
@@ -67,6 +72,7 @@ private:
     QString text;
     QString backendName;
     bool everyCard = false;
+    QStringList stateFiles;
     QString presetFileName;
     bool wantsSimulatorPanel = false;
     bool windowWanted = true;

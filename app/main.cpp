@@ -6,10 +6,13 @@
 #include "simulatedhardwarepanel.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
+#include "terminationsignals.h"
 #include "windowlesscommands.h"
 
 #include <QApplication>
 #include <QFileInfo>
+
+#include <cstdio>
 
 namespace {
 
@@ -63,6 +66,20 @@ int main(int argc, char* argv[])
         return commandLine.report();
 
     BackendTable::setListAllCards(commandLine.allCards());
+    if (const QString error = BackendTable::setCardStates(commandLine.cardStates());
+        !error.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(error));
+        return CommandLine::FileError;
+    }
+    // The copies of the card state files are removed on the way out, also when ended by a
+    // signal.
+    std::unique_ptr<TerminationSignals> terminations;
+    if (!commandLine.cardStates().isEmpty()) {
+        terminations = std::make_unique<TerminationSignals>();
+        QObject::connect(terminations.get(), &TerminationSignals::received, &application,
+                         &QCoreApplication::quit);
+    }
     HostSystem system(commandLine.backend());
     return runMixerApplication(system, [&](TarvixMixer& window, TarvixControl& control) {
         return openCompanions(commandLine, window, control);

@@ -146,6 +146,11 @@ int restoreOnPlug(const CommandLine& commandLine, std::unique_ptr<TarvixControl>
 int runWindowlessCommand(const CommandLine& commandLine)
 {
     BackendTable::setListAllCards(commandLine.allCards());
+    if (const QString error = BackendTable::setCardStates(commandLine.cardStates());
+        !error.isEmpty()) {
+        printError(error);
+        return Failed;
+    }
     // The listeners outlive the control, which stops its deliveries when deleted.
     PresentDevices present;
     RestoreOnPlug restore(commandLine.deviceId().toUtf8(), commandLine.presetFile());

@@ -69,6 +69,18 @@ private slots:
             << QStringList{"--load", "%1", "--device", "alsa:Gone"} << preset("-10") << 1
             << "tarvixmixer: alsa:Gone: No such device; present: alsa:Class, alsa:Interface.\n"
             << "97";
+        // %2: a copy of a corpus card's state file, which the program must never change.
+        QTest::newRow("list only a card from a state file")
+            << QStringList{"--list", "--card-state", "%2"} << "" << 0
+            << "alsa:CODEC\tcodec\toutput,input\n"
+            << "97";
+        QTest::newRow("load into a card from a state file")
+            << QStringList{"--card-state", "%2", "--load", "%1"} << preset("-10") << 0 << ""
+            << "97";
+        QTest::newRow("a card state file that cannot be read")
+            << QStringList{"--card-state", "%2.gone", "--list"} << "" << 1
+            << "tarvixmixer: Cannot open card state file '%2.gone': No such file.\n"
+            << "97";
     }
 
     void commandsReachTheCard()
@@ -88,9 +100,14 @@ private slots:
         const QString fileName = folder.filePath("preset.tarvix");
         if (!presetBefore.isEmpty())
             write(fileName, presetBefore);
+        const QString corpusCard = TARVIX_CARD_CORPUS "/unknown-usb-audio-codec.state";
+        const QString cardFile = folder.filePath("codec.state");
+        QVERIFY(QFile::copy(corpusCard, cardFile));
+        text.replace("%2", cardFile);
 
         QProcess program;
-        program.start(TARVIXMIXER_PATH, arguments.replaceInStrings("%1", fileName));
+        program.start(TARVIXMIXER_PATH,
+                      arguments.replaceInStrings("%1", fileName).replaceInStrings("%2", cardFile));
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         const QString out = program.readAllStandardOutput(), err = program.readAllStandardError();
@@ -101,6 +118,7 @@ private slots:
         if (exitCode != 0)
             QCOMPARE(read(fileName), presetBefore);
         QCOMPARE(cards.amixer(2, "Line 01 Playback Volume"), outputAfter);
+        QCOMPARE(read(cardFile), read(corpusCard));
     }
 
     void restoresOnEveryPlug_data()

@@ -12,9 +12,9 @@
 #include <sys/file.h>
 
 // Virtual sound cards for the ALSA backend's tests: a temporary device folder (exported as
-// TARVIX_ALSA_DEVICE_DIR) whose controlC<N> files are cards of the tarvixtest alsa-lib plugin,
-// each an `alsactl store` state file, changed from outside by running amixer as a separate
-// process. GUI thread only.
+// TARVIX_ALSA_DEVICE_DIR) whose controlC<N> files are cards of the state-file card plugin
+// (alsa/statecard), each an `alsactl store` state file, changed from outside by running amixer
+// as a separate process. GUI thread only.
 class VirtualCards
 {
 public:

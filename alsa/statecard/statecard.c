@@ -1,6 +1,9 @@
-/* A virtual sound card for the ALSA backend's tests: an alsa-lib external control plugin.
+/* A sound card served from an `alsactl store` state file: an alsa-lib external control plugin.
+ * The program opens such cards for --card-state, and the ALSA backend's tests use them as their
+ * virtual cards.
  *
- * Card N is the file controlC<N> in the folder named by TARVIX_ALSA_DEVICE_DIR: the same file
+ * Card N is the file controlC<N> in the folder that the configuration's `folder` names, else
+ * the one named by TARVIX_ALSA_DEVICE_DIR (as amixer reaches the tests' cards): the same file
  * the backend watches for plugging, so deleting it unplugs the card. The file is an `alsactl
  * store` state file holding every control's description and value, so other processes
  * (amixer) see and change the same card. The card is named by the first line of the file
@@ -582,9 +585,8 @@ static int loadFirst(struct vcard* v)
     return result < 0 ? result : takeSnapshot(v, 0);
 }
 
-static int openCard(snd_ctl_t** handle, const char* name, long index, int mode)
+static int openCard(snd_ctl_t** handle, const char* name, const char* folder, long index, int mode)
 {
-    const char* folder = getenv("TARVIX_ALSA_DEVICE_DIR");
     struct vcard* v = calloc(1, sizeof *v);
     if (!folder || !v || index > INT_MAX) {
         free(v);
@@ -617,22 +619,26 @@ static int openCard(snd_ctl_t** handle, const char* name, long index, int mode)
     return 0;
 }
 
-SND_CTL_PLUGIN_DEFINE_FUNC(tarvixtest)
+SND_CTL_PLUGIN_DEFINE_FUNC(tarvixstate)
 {
     (void)root;
     long index = -1;
+    const char* folder = getenv("TARVIX_ALSA_DEVICE_DIR");
     snd_config_iterator_t i, next;
     snd_config_for_each(i, next, conf)
     {
         snd_config_t* entry = snd_config_iterator_entry(i);
         const char* key;
         const char* text;
-        if (snd_config_get_id(entry, &key) < 0 || strcmp(key, "card") != 0)
+        if (snd_config_get_id(entry, &key) < 0)
             continue;
-        if (snd_config_get_integer(entry, &index) < 0 && snd_config_get_string(entry, &text) == 0)
+        if (strcmp(key, "folder") == 0 && snd_config_get_string(entry, &text) == 0)
+            folder = text;
+        else if (strcmp(key, "card") == 0 && snd_config_get_integer(entry, &index) < 0 &&
+                 snd_config_get_string(entry, &text) == 0)
             index = strtol(text, NULL, 10);
     }
-    return index < 0 ? -EINVAL : openCard(handlep, name, index, mode);
+    return index < 0 ? -EINVAL : openCard(handlep, name, folder, index, mode);
 }
 
-SND_CTL_PLUGIN_SYMBOL(tarvixtest);
+SND_CTL_PLUGIN_SYMBOL(tarvixstate);
