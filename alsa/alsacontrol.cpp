@@ -211,7 +211,8 @@ void AlsaControl::nodeRemoved(int number)
 
 void AlsaControl::tryOpen(int number)
 {
-    std::unique_ptr<AlsaCard> card = AlsaCard::open(number, options.statePlugin, options.deviceFolder);
+    std::unique_ptr<AlsaCard> card =
+        AlsaCard::open(number, options.statePlugin, options.deviceFolder);
     if (!card)
         return; // tried again on the node's next attribute change
     unopened.erase(number);
