@@ -11,9 +11,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-
-#include <cstdio>
-
 namespace {
 
 QStringList backendNames()
@@ -65,13 +62,8 @@ int main(int argc, char* argv[])
     if (commandLine.action() != CommandLine::Action::RunMixer)
         return commandLine.report();
 
-    BackendTable::setListAllCards(commandLine.allCards());
-    if (const QString error = BackendTable::setCardStates(commandLine.cardStates());
-        !error.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                     qPrintable(error));
+    if (!useBackendOptions(commandLine))
         return CommandLine::FileError;
-    }
     // The copies of the card state files are removed on the way out, also when ended by a
     // signal.
     std::unique_ptr<TerminationSignals> terminations;

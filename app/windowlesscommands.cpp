@@ -143,14 +143,19 @@ int restoreOnPlug(const CommandLine& commandLine, std::unique_ptr<TarvixControl>
 
 } // namespace
 
-int runWindowlessCommand(const CommandLine& commandLine)
+bool useBackendOptions(const CommandLine& commandLine)
 {
     BackendTable::setListAllCards(commandLine.allCards());
-    if (const QString error = BackendTable::setCardStates(commandLine.cardStates());
-        !error.isEmpty()) {
+    const QString error = BackendTable::setCardStates(commandLine.cardStates());
+    if (!error.isEmpty())
         printError(error);
+    return error.isEmpty();
+}
+
+int runWindowlessCommand(const CommandLine& commandLine)
+{
+    if (!useBackendOptions(commandLine))
         return Failed;
-    }
     // The listeners outlive the control, which stops its deliveries when deleted.
     PresentDevices present;
     RestoreOnPlug restore(commandLine.deviceId().toUtf8(), commandLine.presetFile());

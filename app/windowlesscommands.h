@@ -8,3 +8,7 @@ class CommandLine;
 // the exit code: 0 on success (and after SIGTERM or SIGINT ended --restore-on-plug), 1 when the
 // command failed.
 int runWindowlessCommand(const CommandLine& commandLine);
+
+// Hands the command line's --all-cards and --card-state to the backend table, for the window
+// and the commands alike. False after a one-line message on standard error.
+bool useBackendOptions(const CommandLine& commandLine);
