@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+
 namespace {
 
 QStringList backendNames()
