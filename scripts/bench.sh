@@ -33,8 +33,8 @@ trap 'kill "${IDLE_PIDS[@]}" 2>/dev/null || true; rm -rf "$WORK"' EXIT
 mkdir "$WORK/one" "$WORK/two"
 # A card is its state file; the name file beside it goes first, so the card never shows unnamed.
 plug_card() {
-    cp "tests/alsa/virtualcard/$1.name" "$2.name"
-    cp "tests/alsa/virtualcard/$1.state" "$2"
+    cp "tests/backends/alsa/virtualcard/$1.name" "$2.name"
+    cp "tests/backends/alsa/virtualcard/$1.state" "$2"
 }
 plug_card classcompliant "$WORK/one/controlC0"
 plug_card classcompliant "$WORK/two/controlC0"

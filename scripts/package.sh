@@ -52,7 +52,7 @@ if [ "$mode" = --check ]; then
     [ "$version" = "tarvixmixer $(dpkg-query -W -f='${Version}' tarvixmixer | sed 's/-[^-]*$//')" ]
     # A card from a state file, served by the plugin installed beside the program.
     env -u DISPLAY -u WAYLAND_DISPLAY tarvixmixer \
-        --card-state tests/alsa/cards/unknown-usb-audio-codec.state --list | grep -q '^alsa:CODEC'
+        --card-state tests/backends/alsa/cards/unknown-usb-audio-codec.state --list | grep -q '^alsa:CODEC'
     desktop-file-validate /usr/share/applications/com.tarvix.TarvixMixer.desktop
     appstreamcli validate --no-net /usr/share/metainfo/com.tarvix.TarvixMixer.metainfo.xml
     for file in /usr/share/icons/hicolor/scalable/apps/com.tarvix.TarvixMixer.svg \
