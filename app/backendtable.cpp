@@ -1,6 +1,7 @@
 #include "backendtable.h"
 
 #include "simulatedcontrol.h"
+#include "simulatedhardwarepanel.h"
 #ifdef TARVIX_WITH_ALSA
 #include "alsabackend.h"
 #endif
@@ -8,69 +9,51 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <exception>
-#include <memory>
 
 namespace {
 
-bool alwaysUsable()
+bool alwaysUsable(const BackendOptions&)
 {
     return true;
 }
 
-TarvixControl* createSimulator()
+TarvixControl* createSimulator(const BackendOptions&)
 {
     return new SimulatedControl();
 }
 
-bool listAllCards = false;
-// The device folder of the cards served from state files; null when there are none.
-std::unique_ptr<QTemporaryDir> cardStateFolder;
-
-// Copies a file's bytes to a new file that only its owner may read and write, as the state-file
-// card plugin wants of a card's node.
-bool copyPrivately(const QByteArray& bytes, const QString& destination)
+// The row made this control, so it is the simulator's.
+QWidget* openSimulatedHardwarePanel(TarvixControl& control, QWidget* parent)
 {
-    QFile file(destination);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-}
-
-// The card's name: from the .name file beside the state file, else the state file's own name.
-QByteArray cardNameOf(const QFileInfo& stateFile)
-{
-    QFile nameFile(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"));
-    return nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll()
-                                              : stateFile.completeBaseName().toUtf8();
+    return new SimulatedHardwarePanel(static_cast<SimulatedControl&>(control), parent);
 }
 
 #ifdef TARVIX_WITH_ALSA
 // ALSA serves a machine that has a sound device folder, and always the state-file cards.
-bool alsaUsable()
+bool alsaUsable(const BackendOptions& options)
 {
-    return cardStateFolder || AlsaBackend::isUsableHere();
+    return !options.cardStateFolder.isEmpty() || AlsaBackend::isUsableHere();
 }
 
-TarvixControl* createAlsa()
+TarvixControl* createAlsa(const BackendOptions& options)
 {
-    AlsaBackend::Options options;
-    options.listAllCards = listAllCards;
-    if (cardStateFolder) {
+    AlsaBackend::Options alsa;
+    alsa.listAllCards = options.listAllCards;
+    if (!options.cardStateFolder.isEmpty()) {
         // Every state-file card is shown, whatever driver it names, and none is taken for a
         // card of this machine's sysfs.
-        const QDir folder(cardStateFolder->path());
-        options.deviceFolder = QFile::encodeName(folder.path()).toStdString();
-        options.sysfsRoot = QFile::encodeName(folder.filePath("no-sysfs")).toStdString();
-        options.listAllCards = true;
-        options.statePlugin =
+        const QDir folder(options.cardStateFolder);
+        alsa.deviceFolder = QFile::encodeName(folder.path()).toStdString();
+        alsa.sysfsRoot = QFile::encodeName(folder.filePath("no-sysfs")).toStdString();
+        alsa.listAllCards = true;
+        alsa.statePlugin =
             QFile::encodeName(
                 QDir(QCoreApplication::applicationDirPath()).filePath(TARVIX_STATE_CARD_PLUGIN))
                 .toStdString();
     }
-    return AlsaBackend::createControl(options);
+    return AlsaBackend::createControl(alsa);
 }
 #endif
 
@@ -82,9 +65,10 @@ const std::vector<BackendEntry>& entries()
 {
     static const std::vector<BackendEntry> table = {
 #ifdef TARVIX_WITH_ALSA
-        {"alsa", "Sound cards through ALSA", alsaUsable, createAlsa},
+        {"alsa", "Sound cards through ALSA", true, alsaUsable, createAlsa, nullptr},
 #endif
-        {"simulator", "Simulated devices", alwaysUsable, createSimulator},
+        {"simulator", "Simulated devices", false, alwaysUsable, createSimulator,
+         openSimulatedHardwarePanel},
     };
     return table;
 }
@@ -98,48 +82,24 @@ const BackendEntry* find(const QString& name)
     return nullptr;
 }
 
-const BackendEntry* defaultEntry()
+const BackendEntry* defaultEntry(const BackendOptions& options)
 {
     for (const BackendEntry& entry : entries()) {
-        if (entry.usable())
+        if (entry.usable(options))
             return &entry;
     }
     return nullptr;
 }
 
-TarvixControl* createControl(const BackendEntry& entry)
+TarvixControl* createControl(const BackendEntry& entry, const BackendOptions& options)
 {
-    if (!entry.usable())
+    if (!entry.usable(options))
         return nullptr;
     try {
-        return entry.create();
+        return entry.create(options);
     } catch (const std::exception&) {
         return nullptr;
     }
-}
-
-void setListAllCards(bool all)
-{
-    listAllCards = all;
-}
-
-QString setCardStates(const QStringList& stateFiles)
-{
-    if (stateFiles.isEmpty())
-        return QString();
-    cardStateFolder = std::make_unique<QTemporaryDir>();
-    if (!cardStateFolder->isValid())
-        return QStringLiteral("Cannot make a folder for the card state files: %1.")
-            .arg(cardStateFolder->errorString());
-    for (int card = 0; card < stateFiles.size(); ++card) {
-        const QString node = cardStateFolder->filePath(QStringLiteral("controlC%1").arg(card));
-        QFile stateFile(stateFiles[card]);
-        if (!stateFile.open(QIODevice::ReadOnly) || !copyPrivately(stateFile.readAll(), node) ||
-            !copyPrivately(cardNameOf(QFileInfo(stateFile)), node + QStringLiteral(".name")))
-            return QStringLiteral("Cannot read card state file '%1': %2.")
-                .arg(stateFiles[card], stateFile.errorString());
-    }
-    return QString();
 }
 
 } // namespace BackendTable

@@ -1,20 +1,37 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
+class QWidget;
 class TarvixControl;
+
+// What the command line asks of the backend a row makes.
+struct BackendOptions
+{
+    // Hardware backends list every card rather than only USB audio interfaces.
+    bool listAllCards = false;
+    // Non-empty: the ALSA row serves only the virtual cards of this folder (card N from
+    // controlC<N>, an `alsactl store` state file, named by controlC<N>.name), every one of them.
+    QString cardStateFolder;
+};
 
 // The device backends this program can use, one row each, in order of preference; the first
 // usable row is the default. Consulted on the GUI thread at start-up.
 struct BackendEntry
 {
-    const char* name;           // as chosen by name, e.g. "simulator"
-    const char* description;    // for the user
-    bool (*usable)();           // whether it can serve this machine
-    TarvixControl* (*create)(); // a new control owned by the caller; may throw
+    const char* name;        // as chosen by name, e.g. "simulator"
+    const char* description; // for the user
+    // Whether it may find no device at all, so that the window hints at what to do then.
+    bool mayFindNothing;
+    // Whether it can serve this machine.
+    bool (*usable)(const BackendOptions& options);
+    // A new control owned by the caller; may throw.
+    TarvixControl* (*create)(const BackendOptions& options);
+    // The window in which a person does on the devices what would happen on real hardware, for
+    // a control this row made; null for a row that has none.
+    QWidget* (*openHardwarePanel)(TarvixControl& control, QWidget* parent);
 };
 
 namespace BackendTable {
@@ -23,17 +40,9 @@ const std::vector<BackendEntry>& entries();
 // Null if no row has this name.
 const BackendEntry* find(const QString& name);
 // The first usable row; null if there is none.
-const BackendEntry* defaultEntry();
+const BackendEntry* defaultEntry(const BackendOptions& options);
 // A new control from a usable row; null if the row is not usable or the control cannot be made
 // (out of memory, threads that cannot be started).
-TarvixControl* createControl(const BackendEntry& entry);
-// Whether hardware backends list every card rather than only USB audio interfaces; set before
-// a control is created.
-void setListAllCards(bool all);
-// Makes the alsa row serve only virtual cards built from copies of these `alsactl store` state
-// files (card N from the N-th file), kept in a private folder until the program ends; set
-// before a control is created, at most once. Returns a message naming the file that could not
-// be copied, or an empty string.
-QString setCardStates(const QStringList& stateFiles);
+TarvixControl* createControl(const BackendEntry& entry, const BackendOptions& options);
 
 } // namespace BackendTable

@@ -1,8 +1,16 @@
 #include "hostsystem.h"
 
-#include "backendtable.h"
-
-HostSystem::HostSystem(const QString& backendName) : backendName(backendName) {}
+HostSystem::HostSystem(const QString& backendName, bool listAllCards,
+                       const QStringList& cardStateFiles)
+{
+    options.listAllCards = listAllCards;
+    if (!cardStateFiles.isEmpty()) {
+        cardStates = std::make_unique<CardStateFolder>(cardStateFiles);
+        options.cardStateFolder = cardStates->path();
+    }
+    row = backendName.isEmpty() ? BackendTable::defaultEntry(options)
+                                : BackendTable::find(backendName);
+}
 
 int HostSystem::windowsVersion() const
 {
@@ -18,7 +26,5 @@ void HostSystem::coUninitialize() {}
 
 TarvixControl* HostSystem::createControl()
 {
-    const BackendEntry* entry =
-        backendName.isEmpty() ? BackendTable::defaultEntry() : BackendTable::find(backendName);
-    return entry ? BackendTable::createControl(*entry) : nullptr;
+    return row && cardStateError().isEmpty() ? BackendTable::createControl(*row, options) : nullptr;
 }

@@ -2,8 +2,7 @@
 #include "commandline.h"
 #include "hostsystem.h"
 #include "mixerapplication.h"
-#include "simulatedhardware.h"
-#include "simulatedhardwarepanel.h"
+#include "nodevicehint.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 #include "terminationsignals.h"
@@ -22,19 +21,21 @@ QStringList backendNames()
     return names;
 }
 
-// What the command line asks beside the window: a preset file to load, the simulated hardware.
-std::unique_ptr<QObject> openCompanions(const CommandLine& commandLine, TarvixMixer& window,
-                                        TarvixControl& control)
+// What goes beside the window: a hint where the backend may find nothing, and what the command
+// line asks, a preset file to load and the simulated hardware.
+std::unique_ptr<QObject> openCompanions(const CommandLine& commandLine, const BackendEntry& backend,
+                                        TarvixMixer& window, TarvixControl& control)
 {
+    if (backend.mayFindNothing)
+        new NoDeviceHint(&window);
     if (!commandLine.presetFile().isEmpty())
         window.loadPresetFileWhenReady(QFileInfo(commandLine.presetFile()).absoluteFilePath());
-    // The command line has made sure that the simulator is the backend.
-    auto* hardware = dynamic_cast<SimulatedHardware*>(&control);
-    if (!commandLine.simulatorPanel() || !hardware)
+    // The command line has made sure that a row with a panel is the backend.
+    if (!commandLine.simulatorPanel() || !backend.openHardwarePanel)
         return nullptr;
-    auto panel = std::make_unique<SimulatedHardwarePanel>(*hardware, &window);
+    QWidget* panel = backend.openHardwarePanel(control, &window);
     panel->show();
-    return panel;
+    return std::unique_ptr<QObject>(panel);
 }
 
 } // namespace
@@ -63,7 +64,8 @@ int main(int argc, char* argv[])
     if (commandLine.action() != CommandLine::Action::RunMixer)
         return commandLine.report();
 
-    if (!useBackendOptions(commandLine))
+    HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
+    if (!cardStatesReady(system))
         return CommandLine::FileError;
     // The copies of the card state files are removed on the way out, also when ended by a
     // signal.
@@ -73,8 +75,7 @@ int main(int argc, char* argv[])
         QObject::connect(terminations.get(), &TerminationSignals::received, &application,
                          &QCoreApplication::quit);
     }
-    HostSystem system(commandLine.backend());
     return runMixerApplication(system, [&](TarvixMixer& window, TarvixControl& control) {
-        return openCompanions(commandLine, window, control);
+        return openCompanions(commandLine, *system.backend(), window, control);
     });
 }

@@ -1,6 +1,5 @@
 #include "mixerapplication.h"
 
-#include "nodevicehint.h"
 #include "systemservices.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
@@ -44,9 +43,6 @@ int runMixerWindow(SystemServices& system, TarvixControl* control,
                    const WindowCompanions& companions)
 {
     TarvixMixer window(control, nullptr);
-    // Hardware backends may find nothing to show; the simulator always has its devices.
-    if (QLatin1String(control->backendName()) != QLatin1String("Simulated devices"))
-        new NoDeviceHint(&window);
     window.show();
     std::unique_ptr<QObject> extras = companions ? companions(window, *control) : nullptr;
     const int result = QApplication::exec();

@@ -1,6 +1,5 @@
 #include "windowlesscommands.h"
 
-#include "backendtable.h"
 #include "commandline.h"
 #include "devicelisting.h"
 #include "hostsystem.h"
@@ -143,10 +142,9 @@ int restoreOnPlug(const CommandLine& commandLine, std::unique_ptr<TarvixControl>
 
 } // namespace
 
-bool useBackendOptions(const CommandLine& commandLine)
+bool cardStatesReady(const HostSystem& system)
 {
-    BackendTable::setListAllCards(commandLine.allCards());
-    const QString error = BackendTable::setCardStates(commandLine.cardStates());
+    const QString error = system.cardStateError();
     if (!error.isEmpty())
         printError(error);
     return error.isEmpty();
@@ -154,12 +152,13 @@ bool useBackendOptions(const CommandLine& commandLine)
 
 int runWindowlessCommand(const CommandLine& commandLine)
 {
-    if (!useBackendOptions(commandLine))
+    HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
+    if (!cardStatesReady(system))
         return Failed;
     // The listeners outlive the control, which stops its deliveries when deleted.
     PresentDevices present;
     RestoreOnPlug restore(commandLine.deviceId().toUtf8(), commandLine.presetFile());
-    std::unique_ptr<TarvixControl> control(HostSystem(commandLine.backend()).createControl());
+    std::unique_ptr<TarvixControl> control(system.createControl());
     if (!control) {
         printError(QStringLiteral("Failed to open the device library."));
         return Failed;

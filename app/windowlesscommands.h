@@ -1,6 +1,7 @@
 #pragma once
 
 class CommandLine;
+class HostSystem;
 
 // Runs the command line's --list, --store, --load or --restore-on-plug without a window, on the
 // main thread, with a QCoreApplication made already. Every failure is one line on standard
@@ -9,6 +10,6 @@ class CommandLine;
 // command failed.
 int runWindowlessCommand(const CommandLine& commandLine);
 
-// Hands the command line's --all-cards and --card-state to the backend table, for the window
-// and the commands alike. False after a one-line message on standard error.
-bool useBackendOptions(const CommandLine& commandLine);
+// Whether every --card-state file was copied for the system's virtual cards, for the window and
+// the commands alike. False after a one-line message on standard error naming the file.
+bool cardStatesReady(const HostSystem& system);

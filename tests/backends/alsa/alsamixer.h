@@ -16,11 +16,9 @@ struct AlsaMixer : WindowParts
     // interfaces only.
     explicit AlsaMixer(bool allCards = false)
     {
-        if (allCards)
-            BackendTable::setListAllCards(true);
-        control.reset(BackendTable::find("alsa")->create());
-        if (allCards)
-            BackendTable::setListAllCards(false);
+        BackendOptions options;
+        options.listAllCards = allCards;
+        control.reset(BackendTable::find("alsa")->create(options));
         window = std::make_unique<TarvixMixer>(control.get());
     }
     // The window on a library the caller owns and tears down.

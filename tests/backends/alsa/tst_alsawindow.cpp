@@ -253,7 +253,7 @@ private slots:
             alsa ? cards.plug(2, VirtualCards::shape("rangecurve"))
                  : devices.push_back(simulated("low"));
         auto* simulator = alsa ? nullptr : new SimulatedControl(devices);
-        std::unique_ptr<TarvixControl> inner(alsa ? BackendTable::find("alsa")->create()
+        std::unique_ptr<TarvixControl> inner(alsa ? BackendTable::find("alsa")->create({})
                                                   : simulator);
         WriteLoggingLibrary library(*inner);
         AlsaMixer mixer(library);

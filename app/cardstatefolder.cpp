@@ -1,0 +1,51 @@
+#include "cardstatefolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Copies bytes to a new file that only its owner may read and write, as the state-file card
+// plugin wants of a card's node.
+bool copyPrivately(const QByteArray& bytes, const QString& destination)
+{
+    QFile file(destination);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// The card's name: from the .name file beside the state file, else the state file's own name.
+QByteArray cardNameOf(const QFileInfo& stateFile)
+{
+    QFile nameFile(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"));
+    return nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll()
+                                              : stateFile.completeBaseName().toUtf8();
+}
+
+} // namespace
+
+CardStateFolder::CardStateFolder(const QStringList& stateFiles)
+{
+    if (!folder.isValid()) {
+        failure = QStringLiteral("Cannot make a folder for the card state files: %1.")
+                      .arg(folder.errorString());
+        return;
+    }
+    for (int card = 0; card < stateFiles.size(); ++card) {
+        if (!copy(stateFiles[card], card))
+            return;
+    }
+}
+
+bool CardStateFolder::copy(const QString& stateFile, int card)
+{
+    const QString node = folder.filePath(QStringLiteral("controlC%1").arg(card));
+    QFile file(stateFile);
+    if (file.open(QIODevice::ReadOnly) && copyPrivately(file.readAll(), node) &&
+        copyPrivately(cardNameOf(QFileInfo(file)), node + QStringLiteral(".name")))
+        return true;
+    failure =
+        QStringLiteral("Cannot read card state file '%1': %2.").arg(stateFile, file.errorString());
+    return false;
+}
