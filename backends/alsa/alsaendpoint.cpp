@@ -2,6 +2,7 @@
 
 #include "alsacard.h"
 #include "inputgainscale.h"
+#include "inputscale.h"
 #include "librarylock.h"
 
 #include <limits>
@@ -54,9 +55,9 @@ void AlsaEndpoint::setLevel(ChannelRef volume, float db)
     } else if (const std::optional<int> position = InputGainScale::positionForLevel(db)) {
         // Position 0 is the lowest gain, or the mute step, wherever it lies in the raw range: a
         // curve may fall as its raw values rise.
-        raw = curve.nearestRaw(
-            *position == 0 ? -std::numeric_limits<float>::infinity()
-                           : static_cast<float>(InputGainScale::gainForPosition(*position)));
+        raw = curve.nearestRaw(*position == 0
+                                   ? -std::numeric_limits<float>::infinity()
+                                   : static_cast<float>(InputScale::gainForPosition(*position)));
     }
     if (raw)
         card.write(volume, *raw);
@@ -103,7 +104,7 @@ void AlsaEndpoint::getVolumeRange(float* minDb, float* maxDb, float* stepDb)
     } else {
         *minDb = 0.0f;
         *maxDb = InputGainScale::levelForPosition(InputGainScale::positionForGain(curve.maxDb()));
-        *stepDb = InputGainScale::kStepDb;
+        *stepDb = InputScale::kStepDb;
     }
 }
 
