@@ -12,7 +12,7 @@ using ElementChoice::ChannelRef;
 AlsaEndpoint::AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& choice,
                            Direction direction, LibraryLock& lock,
                            NotificationDispatcher& dispatcher)
-    : card(card), choice(choice), direction(direction), lock(lock), listener(dispatcher)
+    : KitEndpoint(dispatcher), card(card), choice(choice), direction(direction), lock(lock)
 {
 }
 
@@ -83,11 +83,6 @@ void AlsaEndpoint::setVolumeRight(float db)
     setLevel(choice.right, db);
 }
 
-void AlsaEndpoint::registerCallback(TarvixMixerDeviceCallback* callback)
-{
-    listener.set(callback);
-}
-
 int AlsaEndpoint::getChannelCount()
 {
     return 2;
@@ -112,9 +107,4 @@ bool AlsaEndpoint::usesElement(int element) const
 {
     return choice.left.element == element || choice.right.element == element ||
            choice.switchLeft.element == element || choice.switchRight.element == element;
-}
-
-void AlsaEndpoint::reportChange()
-{
-    listener.reportChange(++changeCount);
 }

@@ -31,7 +31,7 @@ SimulatedDeviceConfig SimulatedDeviceConfig::duo()
     config.name = "Tarvix Duo USB";
     config.output = defaultOutput(0.0f);
     config.input = defaultInput();
-    config.hid = SimulatedSwitches();
+    config.hid = SwitchStates();
     return config;
 }
 

@@ -45,12 +45,13 @@ bool staysAsleep(const std::atomic<pid_t>& thread, const std::function<bool()>& 
     return true;
 }
 
-// Logs the calls of both listener kinds: "+id" an arrival, "-id" a removal, "level" a level
-// change, each marked "!" if it broke a rule: made with the lock held; made on the thread that
-// created the recorder other than an arrival (told within the registration); a record whose id
+// Logs the calls of the listeners: "+id" an arrival, "-id" a removal, "level" a level change,
+// "switch" a switch change, each marked "!" if it broke a rule: made with the lock held; a switch
+// change made on another thread than the one that created the recorder, another call made on it
+// other than an arrival (told within the registration); a record whose id
 // differs, that is not the present one during its arrival, still present during its removal or
 // not the one that arrived last.
-struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback
+struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback, TarvixHIDChangedCallback
 {
     explicit Recorder(TarvixControl& control) : control(control) {}
 
@@ -63,6 +64,7 @@ struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback
         record((arrival ? "+" : "-") + QString::fromUtf8(id), kept, arrival);
     }
     void onVolumeChanged(std::int32_t) override { record("level", true, false); }
+    void onHIDChanged() override { record("switch", std::this_thread::get_id() == creator, true); }
 
     QStringList waitFor(qsizetype count)
     {
@@ -175,6 +177,31 @@ private slots:
         QVERIFY(waited);
         QCOMPARE(held.waitFor(0), QStringList("level"));
         QCOMPARE(recorder.waitFor(0).size(), calls.size()); // no removal
+    }
+
+    // Switches are reported by poll() alone: to a new listener at its first poll, then once per
+    // difference from what it was last told (not for a switch moved and back between polls), to
+    // none after null.
+    void switchesAreReportedByPoll()
+    {
+        std::unique_ptr<TarvixControl> control = backend.create();
+        const std::string id = backend.plug(*control);
+        QTRY_VERIFY_WITH_TIMEOUT(control->getDevice(id.c_str()), 10000);
+        TarvixHID* hid = control->getDevice(id.c_str())->hid;
+        Recorder recorder(*control);
+        const auto polled = [&] { return hid->poll(), recorder.calls.join(' '); };
+        hid->registerChangedCallback(&recorder);
+        QCOMPARE(recorder.calls, QStringList());
+        QCOMPARE(polled(), "switch");
+        QCOMPARE(polled(), "switch");
+        const bool on = hid->getPhantomLeft();
+        backend.changePhantomLeft(*control, id, !on);
+        QTRY_COMPARE_WITH_TIMEOUT(polled(), "switch switch", 10000);
+        hid->setPhantomLeft(on), hid->setPhantomLeft(!on);
+        QCOMPARE(polled(), "switch switch");
+        hid->registerChangedCallback(nullptr);
+        hid->setPhantomLeft(on);
+        QCOMPARE(polled(), "switch switch");
     }
 };
 
