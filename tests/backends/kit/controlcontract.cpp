@@ -47,10 +47,10 @@ bool staysAsleep(const std::atomic<pid_t>& thread, const std::function<bool()>& 
 
 // Logs the calls of the listeners: "+id" an arrival, "-id" a removal, "level" a level change,
 // "switch" a switch change, each marked "!" if it broke a rule: made with the lock held; a switch
-// change made on another thread than the one that created the recorder, another call made on it
-// other than an arrival (told within the registration); a record whose id
-// differs, that is not the present one during its arrival, still present during its removal or
-// not the one that arrived last.
+// change made on another thread than the one that created the recorder, any other call made on
+// it but an arrival (told within the registration); a record whose id differs, that is not the
+// present one during its arrival, still present during its removal or not the one that arrived
+// last.
 struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback, TarvixHIDChangedCallback
 {
     explicit Recorder(TarvixControl& control) : control(control) {}
@@ -111,8 +111,9 @@ private slots:
     // The lock nests on one thread, excludes others until fully released and ignores their
     // unlocks. Every present device is reported on registration; a later arrival and removal too,
     // each with a record valid until its removal. A level change reaches the endpoint's registered
-    // listener only; null unregisters, a new one registers. Deleting the control while a delivery
-    // is held and more are queued waits for that delivery and starts no other.
+    // listener only; null unregisters, a new one registers. Switches are reported by poll().
+    // Deleting the control while a delivery is held and more are queued waits for that delivery
+    // and starts no other.
     void aControlsLifeKeepsTheContract()
     {
         std::unique_ptr<TarvixControl> control = backend.create();
@@ -158,6 +159,22 @@ private slots:
         QCOMPARE(calls, expected << "+" + secondId << "level"
                                  << "-" + secondId);
 
+        // Switches are reported by poll() alone: to a new listener at its first poll, then once
+        // per difference from what it was last told (not for a switch moved and back), to none
+        // after null.
+        TarvixHID* hid = control->getDevice(first.c_str())->hid;
+        Recorder switches(*control);
+        const auto polled = [&] { return hid->poll(), switches.calls.join(' '); };
+        hid->registerChangedCallback(&switches);
+        QVERIFY(switches.calls.isEmpty() && polled() == "switch" && polled() == "switch");
+        const bool on = hid->getPhantomLeft();
+        backend.changePhantomLeft(*control, first, !on);
+        QTRY_COMPARE_WITH_TIMEOUT(polled(), "switch switch", 10000);
+        hid->setPhantomLeft(on), hid->setPhantomLeft(!on);
+        QCOMPARE(polled(), "switch switch");
+        hid->registerChangedCallback(nullptr), hid->setPhantomLeft(on);
+        QCOMPARE(polled(), "switch switch");
+
         std::promise<void> release;
         held.holdFirst = release.get_future().share();
         output->registerCallback(&held);
@@ -177,31 +194,6 @@ private slots:
         QVERIFY(waited);
         QCOMPARE(held.waitFor(0), QStringList("level"));
         QCOMPARE(recorder.waitFor(0).size(), calls.size()); // no removal
-    }
-
-    // Switches are reported by poll() alone: to a new listener at its first poll, then once per
-    // difference from what it was last told (not for a switch moved and back between polls), to
-    // none after null.
-    void switchesAreReportedByPoll()
-    {
-        std::unique_ptr<TarvixControl> control = backend.create();
-        const std::string id = backend.plug(*control);
-        QTRY_VERIFY_WITH_TIMEOUT(control->getDevice(id.c_str()), 10000);
-        TarvixHID* hid = control->getDevice(id.c_str())->hid;
-        Recorder recorder(*control);
-        const auto polled = [&] { return hid->poll(), recorder.calls.join(' '); };
-        hid->registerChangedCallback(&recorder);
-        QCOMPARE(recorder.calls, QStringList());
-        QCOMPARE(polled(), "switch");
-        QCOMPARE(polled(), "switch");
-        const bool on = hid->getPhantomLeft();
-        backend.changePhantomLeft(*control, id, !on);
-        QTRY_COMPARE_WITH_TIMEOUT(polled(), "switch switch", 10000);
-        hid->setPhantomLeft(on), hid->setPhantomLeft(!on);
-        QCOMPARE(polled(), "switch switch");
-        hid->registerChangedCallback(nullptr);
-        hid->setPhantomLeft(on);
-        QCOMPARE(polled(), "switch switch");
     }
 };
 
