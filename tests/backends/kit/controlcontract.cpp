@@ -45,12 +45,11 @@ bool staysAsleep(const std::atomic<pid_t>& thread, const std::function<bool()>& 
     return true;
 }
 
-// Logs the calls of the listeners: "+id" an arrival, "-id" a removal, "level" a level change,
-// "switch" a switch change, each marked "!" if it broke a rule: made with the lock held; a switch
-// change made on another thread than the one that created the recorder, any other call made on
-// it but an arrival (told within the registration); a record whose id differs, that is not the
-// present one during its arrival, still present during its removal or not the one that arrived
-// last.
+// Logs the listeners' calls: "+id" an arrival, "-id" a removal, "level" or "switch" a change, each
+// marked "!" if it broke a rule: made with the lock held; a switch change off the thread that
+// created the recorder, another call but an arrival (told within the registration) on it; a record
+// whose id differs, that is not the present one during its arrival, still present during its
+// removal or not the one that arrived last.
 struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback, TarvixHIDChangedCallback
 {
     explicit Recorder(TarvixControl& control) : control(control) {}
