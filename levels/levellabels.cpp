@@ -1,5 +1,6 @@
 #include "levellabels.h"
 
+#include "inputscale.h"
 #include "levelscale.h"
 
 #include <cmath>
@@ -61,7 +62,7 @@ QString inputPositionText(int position)
 {
     if (position == 0)
         return silenceText();
-    const long long gain = LevelScale::inputGainForPosition(position);
+    const long long gain = InputScale::gainForPosition(position);
     QString text;
     if (!isReportable(static_cast<double>(gain), &text))
         return text;

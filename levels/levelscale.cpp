@@ -1,5 +1,7 @@
 #include "levelscale.h"
 
+#include "inputscale.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -46,13 +48,8 @@ float outputLevelForPosition(int position, float stepDb)
 float inputLevelForPosition(int position, float stepDb)
 {
     if (position == 1)
-        return kInputFirstPositionDb;
+        return InputScale::kFirstPositionDb;
     return static_cast<float>(position * static_cast<double>(stepDb));
-}
-
-long long inputGainForPosition(int position)
-{
-    return (static_cast<long long>(position) - 1) * kInputGainPerPositionDb;
 }
 
 int inputPositionForLevel(float levelDb, float stepDb)
@@ -65,14 +62,15 @@ int inputPositionForLevel(float levelDb, float stepDb)
 
 long long inputGainForLevel(float levelDb, float stepDb)
 {
-    return inputGainForPosition(inputPositionForLevel(levelDb, stepDb));
+    return InputScale::gainForPosition(inputPositionForLevel(levelDb, stepDb));
 }
 
 float inputLevelForGain(float gainDb, float stepDb)
 {
-    const float q = static_cast<float>(static_cast<double>(gainDb) / kInputGainPerPositionDb + 1);
+    const float q =
+        static_cast<float>(static_cast<double>(gainDb) / InputScale::kGainPerPositionDb + 1);
     if (q == 1.0f)
-        return kInputFirstPositionDb;
+        return InputScale::kFirstPositionDb;
     return static_cast<float>(static_cast<double>(q) * stepDb);
 }
 

@@ -2,17 +2,14 @@
 
 // Arithmetic between slider positions, endpoint levels in dB and the gains the mixer shows.
 //
-// An output slider position counts stepDb steps of its endpoint. The input slider has a scale of
-// its own: position 0 is off, position 1 sends a fixed 2.8 dB, and position n is shown (and
-// stored in presets) as (n - 1) * 6 dB while sending n * stepDb to the device.
+// An output slider position counts stepDb steps of its endpoint. The input slider follows the
+// stepped scale of InputScale (inputscale.h).
 //
 // Every function is total: no value a library reports (zero, negative or non-finite steps,
 // infinite or NaN levels) leads to a division by zero or an out-of-range conversion to int.
 namespace LevelScale {
 
 inline constexpr float kOutputFloorDb = -72.0f;
-inline constexpr float kInputFirstPositionDb = 2.8f;
-inline constexpr int kInputGainPerPositionDb = 6;
 inline constexpr double kPageStepDb = 6.0;
 
 // Truncates toward zero; NaN gives 0 and values beyond int's range give its nearest end.
@@ -34,9 +31,6 @@ float outputLevelForPosition(int position, float stepDb);
 
 // The level an input slider position sends: 2.8 dB at position 1, position * step otherwise.
 float inputLevelForPosition(int position, float stepDb);
-
-// The gain an input slider position is labelled with: (position - 1) * 6 dB.
-long long inputGainForPosition(int position);
 
 // The whole input position a level stands on: floor of level / step rounded to a 32-bit float,
 // saturated. An unusable step gives 0.

@@ -2,6 +2,7 @@
 
 #include "checkboxaccessible.h"
 #include "hidpolltimer.h"
+#include "hidswitches.h"
 #include "levelrow.h"
 #include "librarylocker.h"
 #include "presetcommands.h"
@@ -365,33 +366,29 @@ void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, Leve
 
 void TarvixMixer::setPhantomLeft(bool enable)
 {
-    LibraryLocker locker(control);
-    if (currentDevice && currentDevice->hid)
-        currentDevice->hid->setPhantomLeft(enable);
-    onHIDChanged(); // the boxes show what the device took
+    setSwitchClicked(TarvixHID::Switch::PhantomLeft, enable);
 }
 
 void TarvixMixer::setPhantomRight(bool enable)
 {
-    LibraryLocker locker(control);
-    if (currentDevice && currentDevice->hid)
-        currentDevice->hid->setPhantomRight(enable);
-    onHIDChanged(); // the boxes show what the device took
+    setSwitchClicked(TarvixHID::Switch::PhantomRight, enable);
 }
 
 void TarvixMixer::setLoopbackLeft(bool enable)
 {
-    LibraryLocker locker(control);
-    if (currentDevice && currentDevice->hid)
-        currentDevice->hid->setLoopbackLeft(enable);
-    onHIDChanged(); // the boxes show what the device took
+    setSwitchClicked(TarvixHID::Switch::LoopbackLeft, enable);
 }
 
 void TarvixMixer::setLoopbackRight(bool enable)
 {
+    setSwitchClicked(TarvixHID::Switch::LoopbackRight, enable);
+}
+
+void TarvixMixer::setSwitchClicked(TarvixHID::Switch which, bool enable)
+{
     LibraryLocker locker(control);
     if (currentDevice && currentDevice->hid)
-        currentDevice->hid->setLoopbackRight(enable);
+        setSwitch(*currentDevice->hid, which, enable);
     onHIDChanged(); // the boxes show what the device took
 }
 
@@ -410,12 +407,8 @@ void TarvixMixer::update_hid_controls()
 // none ticked.
 void TarvixMixer::applySwitches(TarvixHID* hid)
 {
-    using Switch = TarvixHID::Switch;
-    const std::pair<QCheckBox*, Switch> boxes[] = {{ui->cb_phantom_left, Switch::PhantomLeft},
-                                                   {ui->cb_phantom_right, Switch::PhantomRight},
-                                                   {ui->cb_loopback_left, Switch::LoopbackLeft},
-                                                   {ui->cb_loopback_right, Switch::LoopbackRight}};
-    for (const auto& [box, which] : boxes) {
+    for (const TarvixHID::Switch which : allSwitches) {
+        QCheckBox* box = switchBox(which);
         const bool present = hid && hid->hasSwitch(which);
         box->setEnabled(present);
         box->setToolTip(present ? QString() : noSuchSwitchText());
@@ -430,16 +423,19 @@ void TarvixMixer::onHIDChanged()
     if (!currentDevice || !currentDevice->hid)
         return;
     TarvixHID* hid = currentDevice->hid;
+    for (const TarvixHID::Switch which : allSwitches)
+        switchBox(which)->blockSignals(true);
+    for (const TarvixHID::Switch which : allSwitches)
+        switchBox(which)->setChecked(getSwitch(*hid, which));
+    for (const TarvixHID::Switch which : allSwitches)
+        switchBox(which)->blockSignals(false);
+}
+
+QCheckBox* TarvixMixer::switchBox(TarvixHID::Switch which) const
+{
     QCheckBox* const boxes[] = {ui->cb_phantom_left, ui->cb_phantom_right, ui->cb_loopback_left,
                                 ui->cb_loopback_right};
-    for (QCheckBox* box : boxes)
-        box->blockSignals(true);
-    ui->cb_phantom_left->setChecked(hid->getPhantomLeft());
-    ui->cb_phantom_right->setChecked(hid->getPhantomRight());
-    ui->cb_loopback_left->setChecked(hid->getLoopbackLeft());
-    ui->cb_loopback_right->setChecked(hid->getLoopbackRight());
-    for (QCheckBox* box : boxes)
-        box->blockSignals(false);
+    return boxes[switchIndex(which)];
 }
 
 void TarvixMixer::setOnTop(bool enable)

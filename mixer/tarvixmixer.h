@@ -2,6 +2,7 @@
 
 #include "callbacktype.h"
 #include "tarvixdevicecallback.h"
+#include "tarvixhid.h"
 #include "tarvixhidchangedcallback.h"
 #include "tarvixmixerdevicecallback.h"
 
@@ -19,7 +20,6 @@ class QCheckBox;
 class QGroupBox;
 class SliderActionGuard;
 class TarvixControl;
-class TarvixHID;
 class TarvixMixerDevice;
 class Ui_TarvixMixer;
 struct TarvixDevice;
@@ -104,6 +104,8 @@ private:
     void applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, LevelRow& left,
                        LevelRow& right, QCheckBox* mute);
     void applySwitches(TarvixHID* hid);
+    void setSwitchClicked(TarvixHID::Switch which, bool enable);
+    QCheckBox* switchBox(TarvixHID::Switch which) const;
     void writeMute(TarvixMixerDevice* endpoint, bool mute, QCheckBox* box);
     void showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, LevelRow& right,
                       QCheckBox* mute);

@@ -1,9 +1,9 @@
 #include "presetreader.h"
 
+#include "hidswitches.h"
 #include "levelscale.h"
 #include "presetvalues.h"
 #include "tarvixdevice.h"
-#include "tarvixhid.h"
 #include "tarvixmixerdevice.h"
 
 #include <QXmlStreamReader>
@@ -12,38 +12,14 @@
 
 namespace {
 
-constexpr int kSwitchCount = 4;
-
-// Sets the switch an index of switchIndexFor() stands for.
-void setSwitch(TarvixHID* hid, int index, bool on)
+// The switch a Hid element names, if any.
+std::optional<TarvixHID::Switch> switchNamed(QStringView name)
 {
-    switch (index) {
-    case 0:
-        hid->setPhantomLeft(on);
-        break;
-    case 1:
-        hid->setPhantomRight(on);
-        break;
-    case 2:
-        hid->setLoopbackLeft(on);
-        break;
-    default:
-        hid->setLoopbackRight(on);
-        break;
+    for (const TarvixHID::Switch which : allSwitches) {
+        if (name == QLatin1String(switchName(which)))
+            return which;
     }
-}
-
-// The index of a switch element inside Hid, in the order a store writes them, or -1.
-int switchIndexFor(QStringView name)
-{
-    const QLatin1String names[kSwitchCount] = {
-        QLatin1String("PhantomLeft"), QLatin1String("PhantomRight"), QLatin1String("LoopbackLeft"),
-        QLatin1String("LoopbackRight")};
-    for (int i = 0; i < kSwitchCount; ++i) {
-        if (name == names[i])
-            return i;
-    }
-    return -1;
+    return std::nullopt;
 }
 
 // The last readable value of each element of one endpoint.
@@ -60,7 +36,7 @@ struct PresetFields
 {
     EndpointFields output;
     EndpointFields input; // gains as the mixer shows them
-    std::optional<bool> switches[kSwitchCount];
+    std::optional<bool> switches[allSwitches.size()];
 };
 
 // The internal subset of a document type declaration is refused. It is where entities and
@@ -200,15 +176,16 @@ void PresetWalk::readHid()
     for (;;) {
         if (!advance() || isEnd(QLatin1String("Hid")))
             return;
-        const int index = reader.isStartElement() ? switchIndexFor(reader.name()) : -1;
-        if (index < 0)
+        const std::optional<TarvixHID::Switch> which =
+            reader.isStartElement() ? switchNamed(reader.name()) : std::nullopt;
+        if (!which)
             continue;
         // The text is read even without an HID interface, so a malformed value is an error
         // either way.
         QString text;
         if (!readText(&text))
             return;
-        found.switches[index] = PresetValues::parseBoolean(text);
+        found.switches[switchIndex(*which)] = PresetValues::parseBoolean(text);
     }
 }
 
@@ -240,10 +217,11 @@ bool PresetApplier::apply(const PresetFields& fields)
         return false;
     if (device->input && !applyEndpoint(device->input, fields.input, true))
         return false;
-    for (int i = 0; device->hid && i < kSwitchCount; ++i) {
-        if (!fields.switches[i])
+    for (const TarvixHID::Switch which : allSwitches) {
+        const std::optional<bool> on = fields.switches[switchIndex(which)];
+        if (!device->hid || !on)
             continue;
-        setSwitch(device->hid, i, *fields.switches[i]);
+        setSwitch(*device->hid, which, *on);
         if (!stillPresent())
             return false;
     }

@@ -1,9 +1,9 @@
 #include "presetwriter.h"
 
+#include "hidswitches.h"
 #include "levelscale.h"
 #include "presetvalues.h"
 #include "tarvixdevice.h"
-#include "tarvixhid.h"
 #include "tarvixmixerdevice.h"
 
 #include <QXmlStreamWriter>
@@ -49,10 +49,8 @@ void writeInput(QXmlStreamWriter& writer, TarvixMixerDevice* input)
 void writeHid(QXmlStreamWriter& writer, TarvixHID* hid)
 {
     writer.writeStartElement(QStringLiteral("Hid"));
-    writeBoolean(writer, QStringLiteral("PhantomLeft"), hid->getPhantomLeft());
-    writeBoolean(writer, QStringLiteral("PhantomRight"), hid->getPhantomRight());
-    writeBoolean(writer, QStringLiteral("LoopbackLeft"), hid->getLoopbackLeft());
-    writeBoolean(writer, QStringLiteral("LoopbackRight"), hid->getLoopbackRight());
+    for (const TarvixHID::Switch which : allSwitches)
+        writeBoolean(writer, QLatin1String(switchName(which)), getSwitch(*hid, which));
     writer.writeEndElement();
 }
 

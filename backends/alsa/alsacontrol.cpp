@@ -64,8 +64,8 @@ AlsaControl::~AlsaControl()
     const std::uint64_t one = 1;
     (void)!::write(wakeFd, &one, sizeof one);
     thread.join();
-    for (auto& entry : listed)
-        entry.second->card().close();
+    for (const std::shared_ptr<AlsaDevice>& device : listedDevices())
+        device->card().close();
     ::close(watchFd);
     ::close(wakeFd);
 }
@@ -94,8 +94,8 @@ void AlsaControl::waitAndHandle()
     std::vector<std::pair<int, std::size_t>> cardRanges; // card number, first descriptor
     {
         LibraryLock::Guard guard(libraryLock());
-        for (auto& [number, device] : listed) {
-            cardRanges.emplace_back(number, descriptors.size());
+        for (const std::shared_ptr<AlsaDevice>& device : listedDevices()) {
+            cardRanges.emplace_back(device->card().number(), descriptors.size());
             for (const pollfd& descriptor : device->card().pollDescriptors())
                 descriptors.push_back(descriptor);
         }
@@ -115,10 +115,9 @@ void AlsaControl::waitAndHandle()
         const auto [number, first] = cardRanges[i];
         const std::size_t last =
             i + 1 < cardRanges.size() ? cardRanges[i + 1].second : descriptors.size();
-        const auto found = listed.find(number);
-        if (found == listed.end())
+        const std::shared_ptr<AlsaDevice> device = listedCard(number);
+        if (!device)
             continue; // its node went away just now
-        std::shared_ptr<AlsaDevice> device = found->second;
         std::vector<pollfd> own(descriptors.begin() + static_cast<std::ptrdiff_t>(first),
                                 descriptors.begin() + static_cast<std::ptrdiff_t>(last));
         const AlsaCard::Events events = device->card().handleEvents(own);
@@ -126,16 +125,15 @@ void AlsaControl::waitAndHandle()
             closeCard(number);
             continue;
         }
-        if (device->reportChanges(events.changedValues))
-            reportDeviceChange(device->id);
+        device->reportChanges(events.changedValues);
         if (events.accessChanged)
             device->reportAllLevels();
     }
     // A read or write on another thread may have found a card gone.
     std::vector<int> failed;
-    for (auto& [number, device] : listed) {
+    for (const std::shared_ptr<AlsaDevice>& device : listedDevices()) {
         if (device->card().hasFailed())
-            failed.push_back(number);
+            failed.push_back(device->card().number());
     }
     for (int number : failed)
         closeCard(number);
@@ -155,7 +153,7 @@ void AlsaControl::scanFolder()
     closedir(folder);
     std::sort(numbers.begin(), numbers.end());
     for (int number : numbers) {
-        if (!listed.count(number) && !unlisted.count(number))
+        if (!listedCard(number) && !unlisted.count(number))
             nodeAppeared(number);
     }
 }
@@ -188,7 +186,7 @@ void AlsaControl::handleFolderEvents()
 void AlsaControl::nodeAppeared(int number)
 {
     // A node replaced by another of the same name: the old card is gone.
-    if (listed.count(number))
+    if (listedCard(number))
         closeCard(number);
     unlisted.erase(number);
     unopened.insert(number);
@@ -205,8 +203,7 @@ void AlsaControl::nodeRemoved(int number)
 {
     unopened.erase(number);
     unlisted.erase(number);
-    if (listed.count(number))
-        closeCard(number);
+    closeCard(number);
 }
 
 void AlsaControl::tryOpen(int number)
@@ -225,11 +222,7 @@ void AlsaControl::tryOpen(int number)
 
 void AlsaControl::list(std::shared_ptr<AlsaCard> card)
 {
-    const int number = card->number();
-    auto device =
-        std::make_shared<AlsaDevice>(card, uniqueId(*card), libraryLock(), notifications());
-    listed[number] = device;
-    addDevice(device);
+    addDevice(std::make_shared<AlsaDevice>(card, uniqueId(*card), libraryLock(), notifications()));
 }
 
 std::string AlsaControl::uniqueId(const AlsaCard& card) const
@@ -245,11 +238,26 @@ std::string AlsaControl::uniqueId(const AlsaCard& card) const
 
 void AlsaControl::closeCard(int number)
 {
-    const auto found = listed.find(number);
-    if (found == listed.end())
+    const std::shared_ptr<AlsaDevice> device = listedCard(number);
+    if (!device)
         return;
-    std::shared_ptr<AlsaDevice> device = found->second;
-    listed.erase(found);
     device->card().close();
     removeDevice(device->id);
+}
+
+std::vector<std::shared_ptr<AlsaDevice>> AlsaControl::listedDevices() const
+{
+    std::vector<std::shared_ptr<AlsaDevice>> devices;
+    for (const std::shared_ptr<TarvixDevice>& record : presentRecords())
+        devices.push_back(std::static_pointer_cast<AlsaDevice>(record));
+    return devices;
+}
+
+std::shared_ptr<AlsaDevice> AlsaControl::listedCard(int number) const
+{
+    for (const std::shared_ptr<AlsaDevice>& device : listedDevices()) {
+        if (device->card().number() == number)
+            return device;
+    }
+    return nullptr;
 }

@@ -4,7 +4,6 @@
 #include "backendcontrol.h"
 
 #include <atomic>
-#include <map>
 #include <memory>
 #include <set>
 #include <thread>
@@ -19,9 +18,8 @@ class AlsaDevice;
 // Threads. One library thread owns all waiting: a wake-up eventfd (shutdown), an inotify watch
 // on the device folder and each open card's control descriptors. It opens and closes cards
 // and turns the cards' events into reports, always with the library lock held; the kit's
-// delivery thread tells the listeners, without the lock. HID changes are read by poll() on its
-// caller's thread; a switch changed elsewhere is also reported as DeviceChange, so the mixer
-// re-applies the device and reads it at once.
+// delivery thread tells the listeners, without the lock. Switches are read by poll() on its
+// caller's thread, which reports one changed elsewhere as on every backend (KitHid).
 //
 // Cards. The nodes present at construction are opened before the constructor returns. A node
 // that appears later is opened read-write; one that cannot be opened yet (udev has not set its
@@ -54,14 +52,17 @@ private:
     void list(std::shared_ptr<AlsaCard> card);
     void closeCard(int number);
     std::string uniqueId(const AlsaCard& card) const;
+    // The present devices in order of arrival, and the one of a card number or null.
+    std::vector<std::shared_ptr<AlsaDevice>> listedDevices() const;
+    std::shared_ptr<AlsaDevice> listedCard(int number) const;
 
     const AlsaBackend::Options options;
     int wakeFd = -1;
     int watchFd = -1;
     std::atomic<bool> stopping{false};
 
-    // Touched by the library thread only, with the lock held.
-    std::map<int, std::shared_ptr<AlsaDevice>> listed;
+    // Touched by the library thread only, with the lock held. The listed cards are the kit's
+    // present devices.
     std::set<int> unopened; // nodes not opened yet
     std::set<int> unlisted; // opened once, not a card the library lists
 

@@ -1,48 +1,52 @@
 #include "alsadevice.h"
 
-AlsaDevice::AlsaDevice(std::shared_ptr<AlsaCard> card, std::string id, LibraryLock& lock,
-                       NotificationDispatcher& dispatcher)
-    : openCard(std::move(card)), idText(std::move(id)), nameText(openCard->name())
+#include <algorithm>
+
+namespace {
+
+std::unique_ptr<AlsaEndpoint> makeEndpoint(AlsaCard& card,
+                                           const ElementChoice::EndpointChoice& choice,
+                                           AlsaEndpoint::Direction direction, LibraryLock& lock,
+                                           NotificationDispatcher& dispatcher)
 {
-    const auto& elements = openCard->elements();
-    const ElementChoice::EndpointChoice out = ElementChoice::chooseOutput(elements);
-    if (out.present())
-        outputEndpoint = std::make_unique<AlsaEndpoint>(
-            *openCard, out, AlsaEndpoint::Direction::Output, lock, dispatcher);
-    const ElementChoice::EndpointChoice in = ElementChoice::chooseInput(elements);
-    if (in.present())
-        inputEndpoint = std::make_unique<AlsaEndpoint>(
-            *openCard, in, AlsaEndpoint::Direction::Input, lock, dispatcher);
-    const ElementChoice::SwitchChoice switchChoice = ElementChoice::chooseSwitches(elements);
-    if (switchChoice.present())
-        switches = std::make_unique<AlsaHid>(*openCard, switchChoice, lock);
-    TarvixDevice::id = idText.c_str();
-    TarvixDevice::name = nameText.c_str();
-    output = outputEndpoint.get();
-    input = inputEndpoint.get();
-    hid = switches.get();
+    if (!choice.present())
+        return nullptr;
+    return std::make_unique<AlsaEndpoint>(card, choice, direction, lock, dispatcher);
 }
 
-bool AlsaDevice::reportChanges(const std::vector<int>& changedElements)
+} // namespace
+
+AlsaDevice::AlsaDevice(std::shared_ptr<AlsaCard> card, std::string id, LibraryLock& lock,
+                       NotificationDispatcher& dispatcher)
+    : KitDevice(std::move(id), card->name()), openCard(std::move(card))
 {
-    bool outputChanged = false, inputChanged = false, switchChanged = false;
-    for (int element : changedElements) {
-        outputChanged |= outputEndpoint && outputEndpoint->usesElement(element);
-        inputChanged |= inputEndpoint && inputEndpoint->usesElement(element);
-        switchChanged |= switches && switches->usesElement(element);
+    const auto& elements = openCard->elements();
+    const ElementChoice::SwitchChoice switchChoice = ElementChoice::chooseSwitches(elements);
+    setParts(makeEndpoint(*openCard, ElementChoice::chooseOutput(elements),
+                          AlsaEndpoint::Direction::Output, lock, dispatcher),
+             makeEndpoint(*openCard, ElementChoice::chooseInput(elements),
+                          AlsaEndpoint::Direction::Input, lock, dispatcher),
+             switchChoice.present() ? std::make_unique<AlsaHid>(*openCard, switchChoice, lock)
+                                    : nullptr);
+}
+
+void AlsaDevice::reportChanges(const std::vector<int>& changedElements)
+{
+    // One report per endpoint however many of its elements changed. Switches are read by poll().
+    for (AlsaEndpoint* endpoint : {outputEndpoint(), inputEndpoint()}) {
+        const bool changed = endpoint && std::any_of(changedElements.begin(), changedElements.end(),
+                                                     [endpoint](int element) {
+                                                         return endpoint->usesElement(element);
+                                                     });
+        if (changed)
+            endpoint->reportChange();
     }
-    // One report per endpoint however many of its elements changed.
-    if (outputChanged)
-        outputEndpoint->reportChange();
-    if (inputChanged)
-        inputEndpoint->reportChange();
-    return switchChanged;
 }
 
 void AlsaDevice::reportAllLevels()
 {
-    if (outputEndpoint)
-        outputEndpoint->reportChange();
-    if (inputEndpoint)
-        inputEndpoint->reportChange();
+    for (AlsaEndpoint* endpoint : {outputEndpoint(), inputEndpoint()}) {
+        if (endpoint)
+            endpoint->reportChange();
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "alsacard.h"
 #include "inputgainscale.h"
+#include "inputscale.h"
 #include "librarylock.h"
 
 #include <limits>
@@ -11,7 +12,7 @@ using ElementChoice::ChannelRef;
 AlsaEndpoint::AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& choice,
                            Direction direction, LibraryLock& lock,
                            NotificationDispatcher& dispatcher)
-    : card(card), choice(choice), direction(direction), lock(lock), listener(dispatcher)
+    : KitEndpoint(dispatcher), card(card), choice(choice), direction(direction), lock(lock)
 {
 }
 
@@ -54,9 +55,9 @@ void AlsaEndpoint::setLevel(ChannelRef volume, float db)
     } else if (const std::optional<int> position = InputGainScale::positionForLevel(db)) {
         // Position 0 is the lowest gain, or the mute step, wherever it lies in the raw range: a
         // curve may fall as its raw values rise.
-        raw = curve.nearestRaw(
-            *position == 0 ? -std::numeric_limits<float>::infinity()
-                           : static_cast<float>(InputGainScale::gainForPosition(*position)));
+        raw = curve.nearestRaw(*position == 0
+                                   ? -std::numeric_limits<float>::infinity()
+                                   : static_cast<float>(InputScale::gainForPosition(*position)));
     }
     if (raw)
         card.write(volume, *raw);
@@ -82,11 +83,6 @@ void AlsaEndpoint::setVolumeRight(float db)
     setLevel(choice.right, db);
 }
 
-void AlsaEndpoint::registerCallback(TarvixMixerDeviceCallback* callback)
-{
-    listener.set(callback);
-}
-
 int AlsaEndpoint::getChannelCount()
 {
     return 2;
@@ -103,7 +99,7 @@ void AlsaEndpoint::getVolumeRange(float* minDb, float* maxDb, float* stepDb)
     } else {
         *minDb = 0.0f;
         *maxDb = InputGainScale::levelForPosition(InputGainScale::positionForGain(curve.maxDb()));
-        *stepDb = InputGainScale::kStepDb;
+        *stepDb = InputScale::kStepDb;
     }
 }
 
@@ -111,9 +107,4 @@ bool AlsaEndpoint::usesElement(int element) const
 {
     return choice.left.element == element || choice.right.element == element ||
            choice.switchLeft.element == element || choice.switchRight.element == element;
-}
-
-void AlsaEndpoint::reportChange()
-{
-    listener.reportChange(++changeCount);
 }

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "elementchoice.h"
-#include "endpointlistenerslot.h"
-#include "tarvixmixerdevice.h"
-
-#include <cstdint>
+#include "kitendpoint.h"
 
 class AlsaCard;
 class LibraryLock;
@@ -21,8 +18,8 @@ class LibraryLock;
 // not muted and ignores setMute().
 //
 // Lock: every operation takes the library lock. reportChange() is called by the library thread
-// with the lock held; the listener is told from the kit's delivery thread.
-class AlsaEndpoint final : public TarvixMixerDevice
+// with the lock held; the listener is told as KitEndpoint tells it.
+class AlsaEndpoint final : public KitEndpoint
 {
 public:
     enum class Direction { Output, Input };
@@ -36,13 +33,12 @@ public:
     float getVolumeRight() override;
     void setVolumeLeft(float db) override;
     void setVolumeRight(float db) override;
-    void registerCallback(TarvixMixerDeviceCallback* callback) override;
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
     bool hasMute() override;
 
     bool usesElement(int element) const;
-    void reportChange();
+    using KitEndpoint::reportChange;
 
 private:
     float levelOf(ElementChoice::ChannelRef volume);
@@ -52,6 +48,4 @@ private:
     const ElementChoice::EndpointChoice choice;
     const Direction direction;
     LibraryLock& lock;
-    EndpointListenerSlot listener;
-    std::int32_t changeCount = 0; // guarded by the lock
 };

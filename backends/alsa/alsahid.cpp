@@ -1,40 +1,14 @@
 #include "alsahid.h"
 
 #include "alsacard.h"
-#include "librarylock.h"
-#include "tarvixhidchangedcallback.h"
 
 #include <strings.h>
 
 using DirectMonitor::Mode;
 
 AlsaHid::AlsaHid(AlsaCard& card, const ElementChoice::SwitchChoice& choice, LibraryLock& lock)
-    : card(card), choice(choice), lock(lock)
+    : KitHid(lock), card(card), choice(choice)
 {
-}
-
-void AlsaHid::setPhantomLeft(bool on)
-{
-    LibraryLock::Guard guard(lock);
-    card.write(choice.phantomLeft, on);
-}
-
-bool AlsaHid::getPhantomLeft()
-{
-    LibraryLock::Guard guard(lock);
-    return choice.phantomLeft.present() && card.read(choice.phantomLeft) != 0;
-}
-
-void AlsaHid::setPhantomRight(bool on)
-{
-    LibraryLock::Guard guard(lock);
-    card.write(choice.phantomRight, on);
-}
-
-bool AlsaHid::getPhantomRight()
-{
-    LibraryLock::Guard guard(lock);
-    return choice.phantomRight.present() && card.read(choice.phantomRight) != 0;
 }
 
 long AlsaHid::enumItem(const char* name, long fallback) const
@@ -73,40 +47,34 @@ void AlsaHid::setMonitorMode(Mode mode)
     card.write({choice.monitor, 0}, value);
 }
 
-void AlsaHid::setLoopbackRight(bool on)
+// An on/off control is both loopback switches at once.
+bool AlsaHid::readSwitch(Switch which)
 {
-    LibraryLock::Guard guard(lock);
-    if (choice.monitor < 0)
-        return;
-    if (monitorIsOnOff())
-        card.write({choice.monitor, 0}, on);
-    else
-        setMonitorMode(DirectMonitor::afterSetRight(monitorMode(), on));
-}
-
-bool AlsaHid::getLoopbackRight()
-{
-    LibraryLock::Guard guard(lock);
+    switch (which) {
+    case Switch::PhantomLeft:
+        return choice.phantomLeft.present() && card.read(choice.phantomLeft) != 0;
+    case Switch::PhantomRight:
+        return choice.phantomRight.present() && card.read(choice.phantomRight) != 0;
+    case Switch::LoopbackLeft:
+        return monitorIsOnOff() ? monitorMode() != Mode::Off
+                                : DirectMonitor::loopbackLeft(monitorMode());
+    case Switch::LoopbackRight:
+        break;
+    }
     return DirectMonitor::loopbackRight(monitorMode());
 }
 
-void AlsaHid::setLoopbackLeft(bool on)
+void AlsaHid::writeSwitch(Switch which, bool on)
 {
-    LibraryLock::Guard guard(lock);
-    if (choice.monitor < 0)
-        return;
-    if (monitorIsOnOff())
+    if (which == Switch::PhantomLeft || which == Switch::PhantomRight) {
+        card.write(which == Switch::PhantomLeft ? choice.phantomLeft : choice.phantomRight, on);
+    } else if (choice.monitor >= 0 && monitorIsOnOff()) {
         card.write({choice.monitor, 0}, on);
-    else
-        setMonitorMode(DirectMonitor::afterSetLeft(monitorMode(), on));
-}
-
-bool AlsaHid::getLoopbackLeft()
-{
-    LibraryLock::Guard guard(lock);
-    // An on/off control is both loopback switches at once.
-    const Mode mode = monitorMode();
-    return monitorIsOnOff() ? mode != Mode::Off : DirectMonitor::loopbackLeft(mode);
+    } else if (choice.monitor >= 0) {
+        const Mode mode = monitorMode();
+        setMonitorMode(which == Switch::LoopbackLeft ? DirectMonitor::afterSetLeft(mode, on)
+                                                     : DirectMonitor::afterSetRight(mode, on));
+    }
 }
 
 bool AlsaHid::hasSwitch(Switch which)
@@ -121,34 +89,4 @@ bool AlsaHid::hasSwitch(Switch which)
         break;
     }
     return choice.monitor >= 0;
-}
-
-AlsaHid::State AlsaHid::readState()
-{
-    return {getPhantomLeft(), getPhantomRight(), getLoopbackLeft(), getLoopbackRight()};
-}
-
-void AlsaHid::poll()
-{
-    LibraryLock::Guard guard(lock);
-    const State now = readState();
-    if (now == reported || !listener)
-        return;
-    reported = now;
-    listener->onHIDChanged();
-}
-
-void AlsaHid::setChangedCallback(TarvixHIDChangedCallback* callback)
-{
-    LibraryLock::Guard guard(lock);
-    listener = callback;
-    reported = readState();
-    if (listener)
-        listener->onHIDChanged();
-}
-
-bool AlsaHid::usesElement(int element) const
-{
-    return choice.phantomLeft.element == element || choice.phantomRight.element == element ||
-           choice.monitor == element;
 }

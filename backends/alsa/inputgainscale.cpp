@@ -1,5 +1,7 @@
 #include "inputgainscale.h"
 
+#include "inputscale.h"
+
 #include <cmath>
 
 namespace InputGainScale {
@@ -12,7 +14,7 @@ std::optional<int> positionForLevel(float levelDb)
 {
     if (std::isnan(levelDb))
         return std::nullopt;
-    const double position = std::round(static_cast<double>(levelDb) / kStepDb);
+    const double position = std::round(static_cast<double>(levelDb) / InputScale::kStepDb);
     if (position <= 0.0)
         return 0;
     return static_cast<int>(std::fmin(position, kHighestPosition));
@@ -20,12 +22,7 @@ std::optional<int> positionForLevel(float levelDb)
 
 float levelForPosition(int position)
 {
-    return static_cast<float>(position) * kStepDb;
-}
-
-double gainForPosition(int position)
-{
-    return static_cast<double>(position - 1) * kGainPerPositionDb;
+    return static_cast<float>(position) * InputScale::kStepDb;
 }
 
 int positionForGain(double gainDb)
@@ -34,7 +31,7 @@ int positionForGain(double gainDb)
         return 1;
     if (std::isinf(gainDb) && gainDb < 0)
         return 0;
-    const double position = std::round(gainDb / kGainPerPositionDb) + 1.0;
+    const double position = std::round(gainDb / InputScale::kGainPerPositionDb) + 1.0;
     return static_cast<int>(std::fmax(1.0, std::fmin(position, kHighestPosition)));
 }
 

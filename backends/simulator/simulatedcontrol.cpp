@@ -62,13 +62,13 @@ void SimulatedControl::changeVolumeRange(const std::string& id, SimulatedEndpoin
     });
 }
 
-void SimulatedControl::changeSwitch(const std::string& id, SimulatedSwitch which, bool on)
+void SimulatedControl::changeSwitch(const std::string& id, TarvixHID::Switch which, bool on)
 {
     hardware.post([this, id, which, on] {
         LibraryLock::Guard guard(libraryLock());
         SimulatedDevice* device = findSimulated(id);
-        if (device && device->simulatedHid())
-            device->simulatedHid()->changeSwitchOnDevice(which, on);
+        if (device && device->switches())
+            device->switches()->changeSwitchOnDevice(which, on);
     });
 }
 

@@ -32,7 +32,7 @@ public:
     void changeVolumeRight(const std::string& id, SimulatedEndpointKind endpoint,
                            float db) override;
     void changeMute(const std::string& id, SimulatedEndpointKind endpoint, bool mute) override;
-    void changeSwitch(const std::string& id, SimulatedSwitch which, bool on) override;
+    void changeSwitch(const std::string& id, TarvixHID::Switch which, bool on) override;
     void changeVolumeRange(const std::string& id, SimulatedEndpointKind endpoint, float minDb,
                            float maxDb, float stepDb) override;
     void sendDeviceChange(const std::string& id) override;

@@ -15,42 +15,36 @@ makeEndpoint(const std::optional<SimulatedEndpointConfig>& config, LibraryLock& 
 
 SimulatedDevice::SimulatedDevice(const SimulatedDeviceConfig& config, LibraryLock& lock,
                                  NotificationDispatcher& dispatcher)
-    : idText(config.id), nameText(config.name),
-      outputEndpoint(makeEndpoint(config.output, lock, dispatcher)),
-      inputEndpoint(makeEndpoint(config.input, lock, dispatcher))
+    : KitDevice(config.id, config.name)
 {
-    if (config.hid)
-        hidInterface = std::make_unique<SimulatedHID>(*config.hid, lock);
-    TarvixDevice::id = idText.c_str();
-    TarvixDevice::name = nameText.c_str();
-    TarvixDevice::hid = hidInterface.get();
-    TarvixDevice::input = inputEndpoint.get();
-    TarvixDevice::output = outputEndpoint.get();
+    setParts(makeEndpoint(config.output, lock, dispatcher),
+             makeEndpoint(config.input, lock, dispatcher),
+             config.hid ? std::make_unique<SimulatedHID>(*config.hid, lock) : nullptr);
 }
 
-SimulatedEndpoint* SimulatedDevice::endpoint(SimulatedEndpointKind kind)
+SimulatedEndpoint* SimulatedDevice::endpoint(SimulatedEndpointKind kind) const
 {
-    return kind == SimulatedEndpointKind::Output ? outputEndpoint.get() : inputEndpoint.get();
+    return kind == SimulatedEndpointKind::Output ? outputEndpoint() : inputEndpoint();
 }
 
 SimulatedDeviceConfig SimulatedDevice::state() const
 {
-    SimulatedDeviceConfig state{idText, nameText, {}, {}, {}};
-    if (outputEndpoint)
-        state.output = outputEndpoint->state();
-    if (inputEndpoint)
-        state.input = inputEndpoint->state();
-    if (hidInterface)
-        state.hid = hidInterface->switches();
+    SimulatedDeviceConfig state{id, name, {}, {}, {}};
+    if (outputEndpoint())
+        state.output = outputEndpoint()->state();
+    if (inputEndpoint())
+        state.input = inputEndpoint()->state();
+    if (switches())
+        state.hid = switches()->switches();
     return state;
 }
 
 void SimulatedDevice::detach()
 {
-    if (outputEndpoint)
-        outputEndpoint->detach();
-    if (inputEndpoint)
-        inputEndpoint->detach();
-    if (hidInterface)
-        hidInterface->detach();
+    for (SimulatedEndpoint* endpoint : {outputEndpoint(), inputEndpoint()}) {
+        if (endpoint)
+            endpoint->detach();
+    }
+    if (switches())
+        switches()->detach();
 }

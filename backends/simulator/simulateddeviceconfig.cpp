@@ -1,5 +1,7 @@
 #include "simulateddeviceconfig.h"
 
+#include "inputscale.h"
+
 SimulatedEndpointConfig SimulatedDeviceConfig::defaultOutput(float maxDb)
 {
     SimulatedEndpointConfig config;
@@ -13,12 +15,10 @@ SimulatedEndpointConfig SimulatedDeviceConfig::defaultOutput(float maxDb)
 
 SimulatedEndpointConfig SimulatedDeviceConfig::defaultInput()
 {
-    // A step between 1.4 and 2.8 dB keeps the input slider's first position (2.8 dB) on
-    // position 1 when the level is read back.
     SimulatedEndpointConfig config;
     config.minDb = 0.0f;
     config.maxDb = 20.0f;
-    config.stepDb = 2.0f;
+    config.stepDb = InputScale::kStepDb;
     config.leftDb = 8.0f;
     config.rightDb = 8.0f;
     return config;
@@ -31,7 +31,7 @@ SimulatedDeviceConfig SimulatedDeviceConfig::duo()
     config.name = "Tarvix Duo USB";
     config.output = defaultOutput(0.0f);
     config.input = defaultInput();
-    config.hid = SimulatedSwitches();
+    config.hid = SwitchStates();
     return config;
 }
 

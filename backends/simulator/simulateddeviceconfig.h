@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hidswitches.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,8 +11,6 @@
 // the maximum, NaN or infinite bounds or levels, an empty or non-ASCII id).
 
 enum class SimulatedEndpointKind { Output, Input };
-
-enum class SimulatedSwitch { PhantomLeft, PhantomRight, LoopbackLeft, LoopbackRight };
 
 struct SimulatedEndpointConfig
 {
@@ -23,21 +23,13 @@ struct SimulatedEndpointConfig
     int channelCount = 2;
 };
 
-struct SimulatedSwitches
-{
-    bool phantomLeft = false;
-    bool phantomRight = false;
-    bool loopbackLeft = false;
-    bool loopbackRight = false;
-};
-
 struct SimulatedDeviceConfig
 {
     std::string id;   // UTF-8; the library refuses a second present device with the same id
     std::string name; // UTF-8
     std::optional<SimulatedEndpointConfig> output;
     std::optional<SimulatedEndpointConfig> input;
-    std::optional<SimulatedSwitches> hid; // no value: the device has no HID interface
+    std::optional<SwitchStates> hid; // no value: the device has no HID interface
 
     // Playback endpoint of the default devices: -96 dB to maxDb in 0.5 dB steps, at -20 dB.
     static SimulatedEndpointConfig defaultOutput(float maxDb);

@@ -16,7 +16,7 @@ bool sameBits(float a, float b)
 
 SimulatedEndpoint::SimulatedEndpoint(const SimulatedEndpointConfig& config, LibraryLock& lock,
                                      NotificationDispatcher& dispatcher)
-    : lock(lock), listener(dispatcher), current(config)
+    : KitEndpoint(dispatcher), lock(lock), current(config)
 {
 }
 
@@ -57,12 +57,6 @@ void SimulatedEndpoint::setVolumeRight(float db)
     LibraryLock::Guard guard(lock);
     if (attached && !std::isnan(db))
         storeLevel(current.rightDb, clampedToRange(db));
-}
-
-void SimulatedEndpoint::registerCallback(TarvixMixerDeviceCallback* callback)
-{
-    LibraryLock::Guard guard(lock);
-    listener.set(callback);
 }
 
 int SimulatedEndpoint::getChannelCount()
@@ -131,10 +125,4 @@ void SimulatedEndpoint::storeMute(bool mute)
         return;
     current.mute = mute;
     reportChange();
-}
-
-void SimulatedEndpoint::reportChange()
-{
-    ++changeCount;
-    listener.reportChange(static_cast<std::int32_t>(changeCount & 0x7fffffffu));
 }

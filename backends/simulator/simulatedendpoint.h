@@ -1,10 +1,7 @@
 #pragma once
 
-#include "endpointlistenerslot.h"
+#include "kitendpoint.h"
 #include "simulateddeviceconfig.h"
-#include "tarvixmixerdevice.h"
-
-#include <cstdint>
 
 class LibraryLock;
 
@@ -16,12 +13,11 @@ class LibraryLock;
 // another mixer) are taken as they come, unclamped, NaN and infinities included.
 //
 // Reporting: a level or the mute state that actually changes (a level bit for bit) is reported
-// once through the registered listener, from the delivery thread; a set that leaves the state as
-// it was reports nothing. The listener's argument is the endpoint's running change count.
+// once, as KitEndpoint reports; a set that leaves the state as it was reports nothing.
 //
 // Once its device is unplugged the endpoint keeps its last state for the getters, ignores the
 // setters and reports nothing more.
-class SimulatedEndpoint final : public TarvixMixerDevice
+class SimulatedEndpoint final : public KitEndpoint
 {
 public:
     SimulatedEndpoint(const SimulatedEndpointConfig& config, LibraryLock& lock,
@@ -33,7 +29,6 @@ public:
     float getVolumeRight() override;
     void setVolumeLeft(float db) override;
     void setVolumeRight(float db) override;
-    void registerCallback(TarvixMixerDeviceCallback* callback) override;
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
 
@@ -50,13 +45,10 @@ private:
     float clampedToRange(float db) const;
     void storeLevel(float& channel, float db);
     void storeMute(bool mute);
-    void reportChange();
 
     LibraryLock& lock;
-    EndpointListenerSlot listener;
 
     // Guarded by the library lock.
     SimulatedEndpointConfig current;
     bool attached = true;
-    std::uint32_t changeCount = 0;
 };

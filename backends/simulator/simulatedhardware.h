@@ -26,7 +26,7 @@ public:
     virtual void changeVolumeRight(const std::string& id, SimulatedEndpointKind endpoint,
                                    float db) = 0;
     virtual void changeMute(const std::string& id, SimulatedEndpointKind endpoint, bool mute) = 0;
-    virtual void changeSwitch(const std::string& id, SimulatedSwitch which, bool on) = 0;
+    virtual void changeSwitch(const std::string& id, TarvixHID::Switch which, bool on) = 0;
     // Not reported by itself; follow it with sendDeviceChange() as the device would.
     virtual void changeVolumeRange(const std::string& id, SimulatedEndpointKind endpoint,
                                    float minDb, float maxDb, float stepDb) = 0;

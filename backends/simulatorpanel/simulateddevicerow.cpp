@@ -11,18 +11,6 @@
 
 namespace {
 
-constexpr int switchCount = 4;
-const SimulatedSwitch switchOrder[switchCount] = {
-    SimulatedSwitch::PhantomLeft, SimulatedSwitch::PhantomRight, SimulatedSwitch::LoopbackLeft,
-    SimulatedSwitch::LoopbackRight};
-
-bool& switchOf(SimulatedSwitches& switches, int index)
-{
-    bool* const states[switchCount] = {&switches.phantomLeft, &switches.phantomRight,
-                                       &switches.loopbackLeft, &switches.loopbackRight};
-    return *states[index];
-}
-
 QString levelText(float left, float right)
 {
     return QStringLiteral("%1 / %2 dB").arg(left, 0, 'f', 1).arg(right, 0, 'f', 1);
@@ -105,16 +93,17 @@ void SimulatedDeviceRow::addSwitches()
 {
     auto* layout = static_cast<QGridLayout*>(this->layout());
     const int row = layout->rowCount();
-    const QString texts[switchCount] = {tr("Phantom power, left"), tr("Phantom power, right"),
-                                        tr("Loopback, left"), tr("Loopback, right")};
-    const char* const names[switchCount] = {"phantom_left", "phantom_right", "loopback_left",
-                                            "loopback_right"};
-    for (int i = 0; i < switchCount; ++i) {
+    const QString texts[] = {tr("Phantom power, left"), tr("Phantom power, right"),
+                             tr("Loopback, left"), tr("Loopback, right")};
+    const char* const names[] = {"phantom_left", "phantom_right", "loopback_left",
+                                 "loopback_right"};
+    for (const TarvixHID::Switch which : allSwitches) {
+        const std::size_t i = switchIndex(which);
         switches[i] = addBox(texts[i], QString::fromLatin1(names[i]));
-        layout->addWidget(switches[i], row + i / 2, 1 + i % 2);
-        connect(switches[i], &QCheckBox::clicked, this, [this, i](bool on) {
-            switchOf(*config.hid, i) = on;
-            hardware.changeSwitch(config.id, switchOrder[i], on);
+        layout->addWidget(switches[i], row + int(i) / 2, 1 + int(i) % 2);
+        connect(switches[i], &QCheckBox::clicked, this, [this, which](bool on) {
+            (*config.hid)[which] = on;
+            hardware.changeSwitch(config.id, which, on);
         });
     }
 }
@@ -158,9 +147,11 @@ void SimulatedDeviceRow::showDevice(const SimulatedDeviceConfig* present)
         showEndpoint(output, *config.output);
     if (config.input)
         showEndpoint(input, *config.input);
-    for (int i = 0; config.hid && i < switchCount; ++i) {
-        const QSignalBlocker blocker(switches[i]);
-        switches[i]->setChecked(switchOf(*config.hid, i));
+    for (const TarvixHID::Switch which : allSwitches) {
+        if (!config.hid)
+            break;
+        const QSignalBlocker blocker(switches[switchIndex(which)]);
+        switches[switchIndex(which)]->setChecked((*config.hid)[which]);
     }
 }
 

@@ -50,5 +50,5 @@ private:
     QCheckBox* plugged;
     Endpoint output{SimulatedEndpointKind::Output};
     Endpoint input{SimulatedEndpointKind::Input};
-    QCheckBox* switches[4] = {};
+    QCheckBox* switches[allSwitches.size()] = {};
 };

@@ -1,3 +1,4 @@
+#include "inputscale.h"
 #include "levellabels.h"
 #include "levelscale.h"
 
@@ -59,7 +60,7 @@ private slots:
         for (float step : {1.4f, 1.41f, 2.8f, 2.81f})
             gains << inputGainForLevel(2.8f, step);
         gains << inputGainForLevel(5.9f, 2.0f) << inputGainForLevel(1e30f, 2.0f)
-              << inputGainForLevel(4.0f, 0.0f) << inputGainForPosition(intMin);
+              << inputGainForLevel(4.0f, 0.0f) << InputScale::gainForPosition(intMin);
         QCOMPARE(gains, (QList<long long>{-24, 36, -24, 36, -24, 36, 6, 0, 0, -6, 6,
                                           (intMax - 1LL) * 6, -6, (intMin - 1LL) * 6}));
 

@@ -103,7 +103,7 @@ private slots:
                     else if (what < 4)
                         library.changeMute(id, kind, random() % 2);
                     else
-                        library.changeSwitch(id, SimulatedSwitch(random() % 4), random() % 2);
+                        library.changeSwitch(id, allSwitches[random() % 4], random() % 2);
                     if (i % 256 == 0)
                         SimulatorDriver::waitUntilDelivered(library, timeoutMs);
                 }

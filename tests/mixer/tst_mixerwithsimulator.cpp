@@ -50,7 +50,7 @@ SimulatedEndpointConfig range(float minDb, float maxDb, float stepDb, float leve
 SimulatedDeviceConfig device(const std::string& id, SimulatedEndpointConfig output,
                              SimulatedEndpointConfig input, const std::string& name = "Device")
 {
-    return {id, name, output, input, SimulatedSwitches()};
+    return {id, name, output, input, SwitchStates()};
 }
 
 const char* const levelSides[] = {"playback_left", "playback_right", "record_left", "record_right"};
@@ -90,7 +90,7 @@ private slots:
         const std::string quadId = "TVX-Ünïcødé-€-\xF0\x9F\x8E\x9A-0101";
         SimulatedDeviceConfig quad = device(quadId, range(-60.0f, 12.0f, 0.25f, -6.5f),
                                             range(0.0f, 30.0f, 3.0f, 9.0f), "Mischpult Größe ✓");
-        quad.hid->phantomRight = true;
+        (*quad.hid)[TarvixHID::Switch::PhantomRight] = true;
         library.plugDevice(quad);
         library.plugDevice(SimulatedDeviceConfig::solo());
         // Arrivals from the delivery thread wait for the window's queued handlers.
@@ -106,7 +106,7 @@ private slots:
         library.changeVolumeLeft(quadId, Kind::Input, 12.0f);
         library.changeVolumeRight(quadId, Kind::Input, 1.0f);
         library.changeMute(quadId, Kind::Output, true);
-        library.changeSwitch(quadId, SimulatedSwitch::LoopbackLeft, true);
+        library.changeSwitch(quadId, TarvixHID::Switch::LoopbackLeft, true);
         // Changes on a device that is not shown reach no widget.
         library.changeVolumeLeft(soloId, Kind::Output, -3.0f);
         library.changeMute(soloId, Kind::Input, true);

@@ -28,7 +28,8 @@ public:
     {
         const QString cardId = QStringLiteral("Contract%1").arg(next);
         VirtualCards::Shape shape = VirtualCards::shape("classcompliant");
-        shape.state.replace("state.Class", "state." + cardId);
+        shape.state.replace("state.Class", "state." + cardId)
+            .replace("'Mic Capture Switch'", "'Line In 1 Phantom Power Capture Switch'");
         cards.plug(next, shape);
         return plugged.emplace("alsa:" + cardId.toStdString(), next++).first->first;
     }
@@ -42,6 +43,10 @@ public:
     {
         const int raw = std::clamp(int((db + 63.5f) * 2), 0, 127);
         cards.amixer(plugged[id], "PCM Playback Volume", QStringLiteral("%1,%1").arg(raw));
+    }
+    void changePhantomLeft(TarvixControl&, const std::string& id, bool on) override
+    {
+        cards.amixer(plugged[id], "Line In 1 Phantom Power Capture Switch", on ? "on" : "off");
     }
 
 private:

@@ -45,12 +45,12 @@ bool staysAsleep(const std::atomic<pid_t>& thread, const std::function<bool()>& 
     return true;
 }
 
-// Logs the calls of both listener kinds: "+id" an arrival, "-id" a removal, "level" a level
-// change, each marked "!" if it broke a rule: made with the lock held; made on the thread that
-// created the recorder other than an arrival (told within the registration); a record whose id
-// differs, that is not the present one during its arrival, still present during its removal or
-// not the one that arrived last.
-struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback
+// Logs the listeners' calls: "+id" an arrival, "-id" a removal, "level" or "switch" a change, each
+// marked "!" if it broke a rule: made with the lock held; a switch change off the thread that
+// created the recorder, another call but an arrival (told within the registration) on it; a record
+// whose id differs, that is not the present one during its arrival, still present during its
+// removal or not the one that arrived last.
+struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback, TarvixHIDChangedCallback
 {
     explicit Recorder(TarvixControl& control) : control(control) {}
 
@@ -63,6 +63,7 @@ struct Recorder final : TarvixDeviceCallback, TarvixMixerDeviceCallback
         record((arrival ? "+" : "-") + QString::fromUtf8(id), kept, arrival);
     }
     void onVolumeChanged(std::int32_t) override { record("level", true, false); }
+    void onHIDChanged() override { record("switch", std::this_thread::get_id() == creator, true); }
 
     QStringList waitFor(qsizetype count)
     {
@@ -109,8 +110,9 @@ private slots:
     // The lock nests on one thread, excludes others until fully released and ignores their
     // unlocks. Every present device is reported on registration; a later arrival and removal too,
     // each with a record valid until its removal. A level change reaches the endpoint's registered
-    // listener only; null unregisters, a new one registers. Deleting the control while a delivery
-    // is held and more are queued waits for that delivery and starts no other.
+    // listener only; null unregisters, a new one registers. Switches are reported by poll().
+    // Deleting the control while a delivery is held and more are queued waits for that delivery
+    // and starts no other.
     void aControlsLifeKeepsTheContract()
     {
         std::unique_ptr<TarvixControl> control = backend.create();
@@ -155,6 +157,22 @@ private slots:
         const QString secondId = QString::fromStdString(second);
         QCOMPARE(calls, expected << "+" + secondId << "level"
                                  << "-" + secondId);
+
+        // Switches are reported by poll() alone: to a new listener at its first poll, then once
+        // per difference from what it was last told (not for a switch moved and back), to none
+        // after null.
+        TarvixHID* hid = control->getDevice(first.c_str())->hid;
+        Recorder switches(*control);
+        const auto polled = [&] { return hid->poll(), switches.calls.join(' '); };
+        hid->registerChangedCallback(&switches);
+        QVERIFY(switches.calls.isEmpty() && polled() == "switch" && polled() == "switch");
+        const bool on = hid->getPhantomLeft();
+        backend.changePhantomLeft(*control, first, !on);
+        QTRY_COMPARE_WITH_TIMEOUT(polled(), "switch switch", 10000);
+        hid->setPhantomLeft(on), hid->setPhantomLeft(!on);
+        QCOMPARE(polled(), "switch switch");
+        hid->registerChangedCallback(nullptr), hid->setPhantomLeft(on);
+        QCOMPARE(polled(), "switch switch");
 
         std::promise<void> release;
         held.holdFirst = release.get_future().share();

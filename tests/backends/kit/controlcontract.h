@@ -15,11 +15,13 @@ public:
     virtual std::unique_ptr<TarvixControl> create() = 0;
     // Ids of the devices present on the hardware now.
     virtual std::vector<std::string> presentIds(TarvixControl& control) = 0;
-    // Makes a new device with an output endpoint present; returns its id. May take effect later.
+    // Makes a new device with an output endpoint and phantom power left present; returns its id.
+    // May take effect later.
     virtual std::string plug(TarvixControl& control) = 0;
     virtual void unplug(TarvixControl& control, const std::string& id) = 0;
     // Moves the output level of a present device on the device itself.
     virtual void changeLevel(TarvixControl& control, const std::string& id, float db) = 0;
+    virtual void changePhantomLeft(TarvixControl& control, const std::string& id, bool on) = 0;
 };
 
 // Runs the suite that every TarvixControl must pass against `backend`; returns the number of
