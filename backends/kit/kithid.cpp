@@ -50,9 +50,7 @@ void KitHid::poll()
         LibraryLock::Guard guard(lock);
         if (!attached || !listener)
             return;
-        SwitchStates now;
-        for (const Switch which : allSwitches)
-            now[which] = readSwitch(which);
+        const SwitchStates now = readAll();
         if (told == now)
             return;
         told = now;
@@ -63,9 +61,23 @@ void KitHid::poll()
 
 void KitHid::setChangedCallback(TarvixHIDChangedCallback* callback)
 {
-    LibraryLock::Guard guard(lock);
-    listener = callback;
-    told.reset();
+    {
+        LibraryLock::Guard guard(lock);
+        listener = callback;
+        told.reset();
+        if (!callback || !attached)
+            return;
+        told = readAll();
+    }
+    callback->onHIDChanged();
+}
+
+SwitchStates KitHid::readAll()
+{
+    SwitchStates now;
+    for (const Switch which : allSwitches)
+        now[which] = readSwitch(which);
+    return now;
 }
 
 bool KitHid::read(Switch which)

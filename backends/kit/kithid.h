@@ -11,11 +11,11 @@ class LibraryLock;
 // listener and when it is told. A backend maps the switches onto its hardware through
 // readSwitch() and writeSwitch(), which are called with the library lock held.
 //
-// Reporting: poll(), on the caller's thread, tells the changed listener when the switches differ
-// from what that listener was last told. A newly registered listener has been told nothing, so
-// the first poll after registerChangedCallback() reports; registering does not report by itself.
-// The listener is called without the lock that poll() takes, so it may take it; it still runs
-// within a lock its caller holds.
+// Reporting, always on the caller's thread: a new listener is told the switches at once, from
+// within registerChangedCallback(), so that what it shows is the device's from the start; then
+// poll() tells it whenever the switches differ from what it was last told. The listener is called
+// without the lock that these two take, so it may take it; it still runs within a lock its caller
+// holds.
 //
 // Once detached (its device is gone) the interface ignores the setters and reports nothing more;
 // the getters go on reading.
@@ -44,6 +44,7 @@ protected:
     virtual void writeSwitch(Switch which, bool on) = 0;
 
 private:
+    SwitchStates readAll(); // the caller holds the lock
     bool read(Switch which);
     void write(Switch which, bool on);
 
