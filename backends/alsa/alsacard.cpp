@@ -30,26 +30,14 @@ bool isGoneError(int error)
 // The dB curve of an integer element from its TLV, or an empty one.
 DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
 {
-    // The width in unsigned arithmetic: max - min overflows a long for a range such as
-    // LONG_MIN..LONG_MAX, which a card may report.
-    if (max <= min || static_cast<unsigned long>(max) - static_cast<unsigned long>(min) >=
-                          static_cast<unsigned long>(DbCurve::kMaxRawValues))
-        return {};
     snd_ctl_elem_id_t* id;
     snd_ctl_elem_id_alloca(&id);
     snd_ctl_elem_id_set_numid(id, numid);
-    unsigned int tlv[256];
-    if (snd_ctl_elem_tlv_read(handle, id, tlv, sizeof tlv) < 0)
+    std::vector<unsigned int> tlv(256, 0);
+    if (snd_ctl_elem_tlv_read(handle, id, tlv.data(),
+                              static_cast<unsigned int>(tlv.size() * sizeof(unsigned int))) < 0)
         return {};
-    std::vector<long> levels;
-    levels.reserve(static_cast<std::size_t>(max - min + 1));
-    for (long raw = min; raw <= max; ++raw) {
-        long centiDb = 0;
-        if (snd_tlv_convert_to_dB(tlv, min, max, raw, &centiDb) < 0)
-            return {};
-        levels.push_back(centiDb == SND_CTL_TLV_DB_GAIN_MUTE ? DbCurve::kMuteCentiDb : centiDb);
-    }
-    return DbCurve(min, std::move(levels));
+    return DbCurve(tlv, min, max);
 }
 
 // A string as alsa-lib's configuration syntax quotes it.
