@@ -290,8 +290,13 @@ AlsaCard::Events AlsaCard::handleEvents(std::vector<pollfd>& descriptors)
             continue;
         const unsigned int mask = snd_ctl_event_elem_get_mask(event);
         const unsigned int numid = snd_ctl_event_elem_get_numid(event);
-        if (mask == SND_CTL_EVENT_MASK_REMOVE)
+        // Elements and dB curves are read once, when the card opens: a control that comes, goes
+        // or gets another curve (firmware changing mode) means reading the card afresh.
+        if (mask == SND_CTL_EVENT_MASK_REMOVE ||
+            (mask & (SND_CTL_EVENT_MASK_ADD | SND_CTL_EVENT_MASK_TLV))) {
+            events.reshaped = true;
             continue;
+        }
         for (std::size_t i = 0; i < slots.size(); ++i) {
             if (slots[i].numid != numid)
                 continue;

@@ -25,6 +25,7 @@ public:
         bool gone = false;
         std::vector<int> changedValues; // element indices, each once
         bool accessChanged = false;     // an element became read-only or writable
+        bool reshaped = false;          // elements came or went: the card must be opened afresh
     };
 
     // Opens card N read-write; null when it cannot. With a state-file card plugin, card N is

@@ -126,6 +126,10 @@ void AlsaControl::waitAndHandle()
             closeCard(number);
             continue;
         }
+        if (events.reshaped) {
+            nodeAppeared(number); // its removal, and its arrival in the new shape
+            continue;
+        }
         if (device->reportChanges(events.changedValues))
             reportDeviceChange(device->id);
         if (events.accessChanged)

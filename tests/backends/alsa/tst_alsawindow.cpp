@@ -233,6 +233,8 @@ private slots:
             for (const char* trigger : {"start", "arrival", "selection", "removal", "change"})
                 QTest::addRow("%s %s", alsa ? "alsa" : "simulator", trigger) << alsa << trigger;
         }
+        // Firmware changing mode: the shown card's controls go and others come.
+        QTest::newRow("alsa shape change") << true << "reshape";
     }
 
     // Only a person's action writes to a device: never the window's own showing of one.
@@ -272,6 +274,10 @@ private slots:
             mixer.list()->setCurrentIndex(1);
         } else if (trigger == "removal") {
             alsa ? cards.unplug(1) : simulator->unplugDevice("high");
+        } else if (trigger == "reshape") {
+            cards.rewrite(
+                2, [](QByteArray text) { return text.replace("Line In 1 Ph", "Line In 9 Ph"); });
+            QTRY_VERIFY(!mixer.get("cb_phantom_left")->isEnabled());
         } else if (trigger == "change" && alsa) { // a switch changed elsewhere
             cards.amixer(2, "Line In 1 Phantom Power Capture Switch", "on");
             QTRY_VERIFY(mixer.box("cb_phantom_left")->isChecked());
