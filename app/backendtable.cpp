@@ -27,6 +27,9 @@ TarvixControl* createSimulator()
 }
 
 bool listAllCards = false;
+// More than any card's state file takes (the largest real one is a few hundred KB), so that a
+// huge file is never read whole: the card refuses the copy as too large.
+constexpr qint64 stateCopyBytes = 16 << 20;
 // The device folder of the cards served from state files; null when there are none.
 std::unique_ptr<QTemporaryDir> cardStateFolder;
 
@@ -43,7 +46,7 @@ bool copyPrivately(const QByteArray& bytes, const QString& destination)
 QByteArray cardNameOf(const QFileInfo& stateFile)
 {
     QFile nameFile(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"));
-    return nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll()
+    return nameFile.open(QIODevice::ReadOnly) ? nameFile.read(4096)
                                               : stateFile.completeBaseName().toUtf8();
 }
 
@@ -54,7 +57,7 @@ bool alsaUsable()
     return cardStateFolder || AlsaBackend::isUsableHere();
 }
 
-TarvixControl* createAlsa()
+AlsaBackend::Options alsaOptions()
 {
     AlsaBackend::Options options;
     options.listAllCards = listAllCards;
@@ -70,9 +73,25 @@ TarvixControl* createAlsa()
                 QDir(QCoreApplication::applicationDirPath()).filePath(TARVIX_STATE_CARD_PLUGIN))
                 .toStdString();
     }
-    return AlsaBackend::createControl(options);
+    return options;
+}
+
+TarvixControl* createAlsa()
+{
+    return AlsaBackend::createControl(alsaOptions());
 }
 #endif
+
+// Why the copy of a state file cannot serve as card N; empty if it can.
+QString stateCardProblem(int card)
+{
+#ifdef TARVIX_WITH_ALSA
+    return QString::fromStdString(AlsaBackend::stateCardProblem(alsaOptions(), card));
+#else
+    Q_UNUSED(card);
+    return QString();
+#endif
+}
 
 } // namespace
 
@@ -134,10 +153,16 @@ QString setCardStates(const QStringList& stateFiles)
     for (int card = 0; card < stateFiles.size(); ++card) {
         const QString node = cardStateFolder->filePath(QStringLiteral("controlC%1").arg(card));
         QFile stateFile(stateFiles[card]);
-        if (!stateFile.open(QIODevice::ReadOnly) || !copyPrivately(stateFile.readAll(), node) ||
+        QString problem;
+        if (!stateFile.open(QIODevice::ReadOnly) ||
+            !copyPrivately(stateFile.read(stateCopyBytes), node) ||
             !copyPrivately(cardNameOf(QFileInfo(stateFile)), node + QStringLiteral(".name")))
+            problem = stateFile.errorString();
+        else
+            problem = stateCardProblem(card);
+        if (!problem.isEmpty())
             return QStringLiteral("Cannot read card state file '%1': %2.")
-                .arg(stateFiles[card], stateFile.errorString());
+                .arg(stateFiles[card], problem);
     }
     return QString();
 }

@@ -32,8 +32,8 @@ TarvixControl* createControl(const BackendEntry& entry);
 void setListAllCards(bool all);
 // Makes the alsa row serve only virtual cards built from copies of these `alsactl store` state
 // files (card N from the N-th file), kept in a private folder until the program ends; set
-// before a control is created, at most once. Returns a message naming the file that could not
-// be copied, or an empty string.
+// before a control is created, at most once. Returns a message naming the first file that could
+// not be copied or that is no card (malformed, too large), or an empty string.
 QString setCardStates(const QStringList& stateFiles);
 
 } // namespace BackendTable

@@ -102,6 +102,15 @@ std::unique_ptr<AlsaCard> AlsaCard::open(int number, const std::string& statePlu
     return card;
 }
 
+int AlsaCard::check(int number, const std::string& statePlugin, const std::string& folder)
+{
+    snd_ctl_t* handle = nullptr;
+    const int result = openStateCard(&handle, number, statePlugin, folder);
+    if (result >= 0)
+        snd_ctl_close(handle);
+    return std::min(result, 0);
+}
+
 AlsaCard::~AlsaCard()
 {
     close();

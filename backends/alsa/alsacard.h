@@ -32,6 +32,9 @@ public:
     // the state file controlC<N> in the folder, served by that plugin.
     static std::unique_ptr<AlsaCard> open(int number, const std::string& statePlugin = {},
                                           const std::string& folder = {});
+    // Opens and closes card N of a state-file card plugin: 0, or the negative error number with
+    // which the plugin (or alsa-lib) refused it.
+    static int check(int number, const std::string& statePlugin, const std::string& folder);
     ~AlsaCard();
 
     AlsaCard(const AlsaCard&) = delete;

@@ -121,6 +121,36 @@ private slots:
         QCOMPARE(read(cardFile), read(corpusCard));
     }
 
+    // Hostile card state files, each saying in its first line what --list makes of it: "# 0" and
+    // the line it lists, or "# 1" and why the file is refused.
+    void hostileCardStatesAreListedOrRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QFileInfo& file : QDir(TARVIX_HOSTILE_CARDS).entryInfoList({"*.state"}))
+            QTest::newRow(qPrintable(file.fileName())) << file.filePath();
+        QTest::newRow("larger than any card") << QString();
+    }
+    void hostileCardStatesAreListedOrRefused()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir folder;
+        if (path.isEmpty()) {
+            path = folder.filePath("huge.state");
+            write(path, "# 1 Larger than 8 MiB\n" + QString(9 << 20, '#'));
+        }
+        const QStringList expected = read(path).section('\n', 0, 0).replace("\\t", "\t").split(' ');
+        const QString reason = expected.mid(2).join(' ');
+        QProcess program;
+        program.start(TARVIXMIXER_PATH, {"--list", "--card-state", path});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        const QString out = program.readAllStandardOutput(), err = program.readAllStandardError();
+        QCOMPARE(QString::number(program.exitCode()), expected.value(1));
+        QCOMPARE(out + err, program.exitCode() ? "tarvixmixer: Cannot read card state file '" +
+                                                     path + "': " + reason + ".\n"
+                                               : reason + '\n');
+    }
+
     void restoresOnEveryPlug_data()
     {
         QTest::addColumn<int>("signalNumber");
