@@ -85,78 +85,67 @@ private slots:
                      .present());
     }
 
-    // A curve as "usable|unusable min max finest-step | raw:level ... | dB:nearest raw ...", in dB.
+    // A curve from "raw min, raw max, TLV words...", as "usable|unusable min max finest-step |
+    // raw:level ... | dB:nearest raw ...", in dB.
     void dbCurvesFollowTheirDescription_data()
     {
-        QTest::addColumn<QList<qint64>>("tlv");
-        QTest::addColumn<QString>("range");
+        QTest::addColumn<QList<qint64>>("words");
         QTest::addColumn<QString>("curve");
-        const qint64 n = -100; // a negative word, written as the card writes it
         QTest::newRow("mute step, then steps of 10, 10, 0.25 and 0.5 dB; ties go to the lower")
-            << QList<
-                   qint64>{3,      72,   10, 10, 1, 8, 60 * n,         0x10000,       11, 13, 1, 8,
-                           60 * n, 1000, 14, 15, 4, 8, n * 3975 / 100, n * 3925 / 100}
-            << "10 15"
+            << QList<qint64>{10, 15, 3, 72,    10,   10, 1,  8, -6000, 0x10000, 11,
+                             13, 1,  8, -6000, 1000, 14, 15, 4, 8,     -3975,   -3925}
             << "usable -60 -39.25 0.25 | 10:-inf 13:-40 99:-39.25 | -45:12 -39.8:14 -100:11 "
                "-inf:10 inf:15 nan:none";
-        QTest::newRow("falling gain") << QList<qint64>{4, 8, 3000, 20 * n} << "0 100"
+        QTest::newRow("falling gain") << QList<qint64>{0, 100, 4, 8, 3000, -2000}
                                       << "usable -20 30 0.5 | 0:30 51:4.5 | -inf:100 4.75:50";
-        QTest::newRow("min/max with mute") << QList<qint64>{5, 8, 60 * n, 0} << "0 100"
+        QTest::newRow("min/max with mute") << QList<qint64>{0, 100, 5, 8, -6000, 0}
                                            << "usable -59.4 0 0.6 | 0:-inf 1:-59.4 | -100:1";
-        QTest::newRow("linear from mute") << QList<qint64>{2, 8, -9999999, 0} << "0 100"
+        QTest::newRow("linear from mute") << QList<qint64>{0, 100, 2, 8, -9999999, 0}
                                           << "usable -40 0 0.08 | 2:-33.97 | -inf:0 -34:2";
-        QTest::newRow("a container's scale")
-            << QList<qint64>{0, 16, 1, 8, n * 6350 / 100, 50} << "0 127"
-            << "usable -63.5 0 0.5 | 100:-13.5 | -10:107";
+        QTest::newRow("a container's scale") << QList<qint64>{0, 127, 0, 16, 1, 8, -6350, 50}
+                                             << "usable -63.5 0 0.5 | 100:-13.5 | -10:107";
         QTest::newRow("every long, min/max")
-            << QList<qint64>{4, 8, n * 6350 / 100, 0}
-            << QString("%1 %2").arg(LONG_MIN).arg(LONG_MAX)
-            << QString("usable -63.5 0 0.01 | %1:-63.5 0:-31.75 | -31.75:0 inf:%2")
-                   .arg(LONG_MIN)
-                   .arg(LONG_MAX);
-        QTest::newRow("every long, scale")
-            << QList<qint64>{1, 8, n * 6350 / 100, 50}
-            << QString("%1 %2").arg(LONG_MIN).arg(LONG_MAX)
-            << QString("usable -63.5 9.22337e+16 0.5 | %1:9.22337e+16 | -63:%2")
-                   .arg(LONG_MAX)
-                   .arg(LONG_MIN + 1);
-        QTest::newRow("no step") << QList<qint64>{1, 8, n, 0} << "0 9"
+            << QList<qint64>{LONG_MIN, LONG_MAX, 4, 8, -6350, 0}
+            << "usable -63.5 0 0.01 | -9223372036854775808:-63.5 0:-31.75 | -31.75:0 "
+               "inf:9223372036854775807";
+        QTest::newRow("every long, scale") << QList<qint64>{LONG_MIN, LONG_MAX, 1, 8, -6350, 50}
+                                           << "usable -63.5 9.22337e+16 0.5 | 7:9.22337e+16 | "
+                                              "-63:-9223372036854775807";
+        QTest::newRow("no step") << QList<qint64>{0, 9, 1, 8, -100, 0}
                                  << "unusable -1 -1 0 | 9:-1 | 5:0";
         const QString none = "unusable 0 0 0 | 5:0 | 0:none";
-        QTest::newRow("min above max") << QList<qint64>{4, 8, n, 0} << "5 1" << none;
-        QTest::newRow("past its end") << QList<qint64>{4, 400, n, 0} << "0 9" << none;
-        QTest::newRow("unknown kind") << QList<qint64>{9, 8, n, 0} << "0 9" << none;
-        QTest::newRow("a gap") << QList<qint64>{3, 48, 0, 4, 4, 8, n, 0, 6, 9, 4, 8, n, 0} << "0 9"
+        QTest::newRow("min above max") << QList<qint64>{5, 1, 4, 8, -100, 0} << none;
+        QTest::newRow("past its end") << QList<qint64>{0, 9, 4, 400, -100, 0} << none;
+        QTest::newRow("a gap") << QList<qint64>{0,    9, 3, 48, 0, 4, 4,    8,
+                                                -100, 0, 6, 9,  4, 8, -100, 0}
                                << none;
-        QTest::newRow("overlap") << QList<qint64>{3, 48, 0, 5, 4, 8, n, 0, 5, 9, 4, 8, n, 0}
-                                 << "0 9" << none;
-        QTest::newRow("nested range")
-            << QList<qint64>{3, 40, 0, 9, 3, 24, 0, 9, 4, 8, n, 0} << "0 9" << none;
+        QTest::newRow("overlap") << QList<qint64>{0,    9, 3, 48, 0, 5, 4,    8,
+                                                  -100, 0, 5, 9,  4, 8, -100, 0}
+                                 << none;
     }
     void dbCurvesFollowTheirDescription()
     {
-        QFETCH(QList<qint64>, tlv);
-        QFETCH(QString, range);
+        QFETCH(QList<qint64>, words);
         QFETCH(QString, curve);
-        const std::vector<unsigned int> words(tlv.begin(), tlv.end());
-        const DbCurve made(words, range.section(' ', 0, 0).toLong(),
-                           range.section(' ', 1).toLong());
-        const QStringList sections = curve.split(" | ");
-        QStringList actual{QStringList{made.isUsable() ? "usable" : "unusable",
-                                       QString::number(made.minDb()), QString::number(made.maxDb()),
-                                       QString::number(made.finestStepDb())}
-                               .join(' ')};
-        QStringList levels, raws;
-        for (const QString& probe : sections.value(1).split(' ')) {
-            const long raw = probe.section(':', 0, 0).toLong();
-            levels << QStringLiteral("%1:%2").arg(raw).arg(made.levelDb(raw));
+        const DbCurve made({words.begin() + 2, words.end()}, words[0], words[1]);
+        const QStringList probes = curve.split(" | ");
+        QStringList out{QStringLiteral("%1 %2 %3 %4")
+                            .arg(made.isUsable() ? "usable" : "unusable")
+                            .arg(made.minDb())
+                            .arg(made.maxDb())
+                            .arg(made.finestStepDb()),
+                        {},
+                        {}};
+        for (const QString& probe : probes.value(1).split(' ')) {
+            const QString raw = probe.section(':', 0, 0);
+            out[1] += QStringLiteral(" %1:%2").arg(raw).arg(made.levelDb(raw.toLong()));
         }
-        for (const QString& probe : sections.value(2).split(' ')) {
-            const std::optional<long> raw = made.nearestRaw(probe.section(':', 0, 0).toFloat());
-            raws << probe.section(':', 0, 0) + ':' + (raw ? QString::number(*raw) : "none");
+        for (const QString& probe : probes.value(2).split(' ')) {
+            const QString db = probe.section(':', 0, 0);
+            const std::optional<long> raw = made.nearestRaw(db.toFloat());
+            out[2] += ' ' + db + ':' + (raw ? QString::number(*raw) : "none");
         }
-        QCOMPARE(QStringList(actual + QStringList{levels.join(' '), raws.join(' ')}).join(" | "),
-                 curve);
+        QCOMPARE(out.join(" |"), curve);
     }
 
     void identitySurvivesReplugAndSeparatesTwins()
