@@ -37,7 +37,7 @@ bool alsaUsable(const BackendOptions& options)
     return !options.cardStateFolder.isEmpty() || AlsaBackend::isUsableHere();
 }
 
-TarvixControl* createAlsa(const BackendOptions& options)
+AlsaBackend::Options alsaOptions(const BackendOptions& options)
 {
     AlsaBackend::Options alsa;
     alsa.listAllCards = options.listAllCards;
@@ -53,7 +53,12 @@ TarvixControl* createAlsa(const BackendOptions& options)
                 QDir(QCoreApplication::applicationDirPath()).filePath(TARVIX_STATE_CARD_PLUGIN))
                 .toStdString();
     }
-    return AlsaBackend::createControl(alsa);
+    return alsa;
+}
+
+TarvixControl* createAlsa(const BackendOptions& options)
+{
+    return AlsaBackend::createControl(alsaOptions(options));
 }
 #endif
 
@@ -100,6 +105,17 @@ TarvixControl* createControl(const BackendEntry& entry, const BackendOptions& op
     } catch (const std::exception&) {
         return nullptr;
     }
+}
+
+QString cardStateProblem(const BackendOptions& options, int card)
+{
+#ifdef TARVIX_WITH_ALSA
+    return QString::fromStdString(AlsaBackend::stateCardProblem(alsaOptions(options), card));
+#else
+    Q_UNUSED(options);
+    Q_UNUSED(card);
+    return QString();
+#endif
 }
 
 } // namespace BackendTable

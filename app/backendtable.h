@@ -44,5 +44,9 @@ const BackendEntry* defaultEntry(const BackendOptions& options);
 // A new control from a usable row; null if the row is not usable or the control cannot be made
 // (out of memory, threads that cannot be started).
 TarvixControl* createControl(const BackendEntry& entry, const BackendOptions& options);
+// Why the options' card N cannot be served ("Not an alsactl state file", for example); empty if
+// it can. Silences the ALSA library's messages meanwhile, for the whole process: call it at
+// start-up, before any control exists.
+QString cardStateProblem(const BackendOptions& options, int card);
 
 } // namespace BackendTable

@@ -6,6 +6,10 @@
 
 namespace {
 
+// More than any card's state file takes (the largest real one is a few hundred KB), so that a
+// huge file is never read whole: the card refuses the copy as too large.
+constexpr qint64 stateCopyBytes = 16 << 20;
+
 // Copies bytes to a new file that only its owner may read and write, as the state-file card
 // plugin wants of a card's node.
 bool copyPrivately(const QByteArray& bytes, const QString& destination)
@@ -19,7 +23,7 @@ bool copyPrivately(const QByteArray& bytes, const QString& destination)
 QByteArray cardNameOf(const QFileInfo& stateFile)
 {
     QFile nameFile(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"));
-    return nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll()
+    return nameFile.open(QIODevice::ReadOnly) ? nameFile.read(4096)
                                               : stateFile.completeBaseName().toUtf8();
 }
 
@@ -42,7 +46,7 @@ bool CardStateFolder::copy(const QString& stateFile, int card)
 {
     const QString node = folder.filePath(QStringLiteral("controlC%1").arg(card));
     QFile file(stateFile);
-    if (file.open(QIODevice::ReadOnly) && copyPrivately(file.readAll(), node) &&
+    if (file.open(QIODevice::ReadOnly) && copyPrivately(file.read(stateCopyBytes), node) &&
         copyPrivately(cardNameOf(QFileInfo(file)), node + QStringLiteral(".name")))
         return true;
     failure =

@@ -7,9 +7,20 @@ HostSystem::HostSystem(const QString& backendName, bool listAllCards,
     if (!cardStateFiles.isEmpty()) {
         cardStates = std::make_unique<CardStateFolder>(cardStateFiles);
         options.cardStateFolder = cardStates->path();
+        checkCardStates(cardStateFiles);
     }
     row = backendName.isEmpty() ? BackendTable::defaultEntry(options)
                                 : BackendTable::find(backendName);
+}
+
+void HostSystem::checkCardStates(const QStringList& files)
+{
+    for (int card = 0; card < files.size() && cardStateError().isEmpty(); ++card) {
+        const QString problem = BackendTable::cardStateProblem(options, card);
+        if (!problem.isEmpty())
+            refusal =
+                QStringLiteral("Cannot read card state file '%1': %2.").arg(files[card], problem);
+    }
 }
 
 int HostSystem::windowsVersion() const

@@ -28,10 +28,17 @@ public:
     // The row createControl() uses; null if none has the name or none is usable.
     const BackendEntry* backend() const { return row; }
     // Names the card state file that could not be read; empty when all were, or none was given.
-    QString cardStateError() const { return cardStates ? cardStates->error() : QString(); }
+    QString cardStateError() const
+    {
+        return cardStates && !cardStates->error().isEmpty() ? cardStates->error() : refusal;
+    }
 
 private:
+    // Whether the copies can serve as cards; the first that cannot is named in refusal.
+    void checkCardStates(const QStringList& files);
+
     std::unique_ptr<CardStateFolder> cardStates;
     BackendOptions options;
+    QString refusal;
     const BackendEntry* row = nullptr;
 };

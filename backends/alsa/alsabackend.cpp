@@ -1,10 +1,20 @@
 #include "alsabackend.h"
 
+#include "alsacard.h"
 #include "alsacontrol.h"
 
+#include <alsa/asoundlib.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <exception>
 #include <sys/stat.h>
+
+namespace {
+
+void ignoreError(const char*, int, const char*, int, const char*, ...) {}
+
+} // namespace
 
 namespace AlsaBackend {
 
@@ -12,6 +22,24 @@ std::string Options::defaultDeviceFolder()
 {
     const char* folder = std::getenv("TARVIX_ALSA_DEVICE_DIR");
     return folder && *folder ? folder : "/dev/snd";
+}
+
+std::string stateCardProblem(const Options& options, int number)
+{
+    // alsa-lib's messages name the private copy and a line of it; the caller names the file.
+    snd_lib_error_set_handler(ignoreError);
+    const int error = AlsaCard::check(number, options.statePlugin, options.deviceFolder);
+    snd_lib_error_set_handler(nullptr);
+    switch (error) {
+    case 0:
+        return {};
+    case -EFBIG:
+        return "Larger than 8 MiB";
+    case -EINVAL:
+        return "Not an alsactl state file";
+    default:
+        return std::string("Cannot be served (") + snd_strerror(error) + ")";
+    }
 }
 
 bool isUsableHere(const Options& options)

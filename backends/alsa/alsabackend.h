@@ -24,6 +24,11 @@ struct Options
     static std::string defaultDeviceFolder();
 };
 
+// Why card N of options.deviceFolder cannot be served by options.statePlugin ("Not an alsactl
+// state file", for example); empty if it can. It silences alsa-lib's messages meanwhile, for the
+// whole process: call it at start-up, before any control exists.
+std::string stateCardProblem(const Options& options, int number);
+
 // True where the device folder exists: the default backend choice then falls on ALSA.
 bool isUsableHere(const Options& options = Options());
 // A new control, owned by the caller; null if its thread or watches cannot be set up.

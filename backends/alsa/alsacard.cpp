@@ -30,26 +30,14 @@ bool isGoneError(int error)
 // The dB curve of an integer element from its TLV, or an empty one.
 DbCurve readCurve(snd_ctl_t* handle, unsigned int numid, long min, long max)
 {
-    // The width in unsigned arithmetic: max - min overflows a long for a range such as
-    // LONG_MIN..LONG_MAX, which a card may report.
-    if (max <= min || static_cast<unsigned long>(max) - static_cast<unsigned long>(min) >=
-                          static_cast<unsigned long>(DbCurve::kMaxRawValues))
-        return {};
     snd_ctl_elem_id_t* id;
     snd_ctl_elem_id_alloca(&id);
     snd_ctl_elem_id_set_numid(id, numid);
-    unsigned int tlv[256];
-    if (snd_ctl_elem_tlv_read(handle, id, tlv, sizeof tlv) < 0)
+    std::vector<unsigned int> tlv(256, 0);
+    if (snd_ctl_elem_tlv_read(handle, id, tlv.data(),
+                              static_cast<unsigned int>(tlv.size() * sizeof(unsigned int))) < 0)
         return {};
-    std::vector<long> levels;
-    levels.reserve(static_cast<std::size_t>(max - min + 1));
-    for (long raw = min; raw <= max; ++raw) {
-        long centiDb = 0;
-        if (snd_tlv_convert_to_dB(tlv, min, max, raw, &centiDb) < 0)
-            return {};
-        levels.push_back(centiDb == SND_CTL_TLV_DB_GAIN_MUTE ? DbCurve::kMuteCentiDb : centiDb);
-    }
-    return DbCurve(min, std::move(levels));
+    return DbCurve(tlv, min, max);
 }
 
 // A string as alsa-lib's configuration syntax quotes it.
@@ -112,6 +100,15 @@ std::unique_ptr<AlsaCard> AlsaCard::open(int number, const std::string& statePlu
     card->cardName = snd_ctl_card_info_get_name(info);
     card->driverName = snd_ctl_card_info_get_driver(info);
     return card;
+}
+
+int AlsaCard::check(int number, const std::string& statePlugin, const std::string& folder)
+{
+    snd_ctl_t* handle = nullptr;
+    const int result = openStateCard(&handle, number, statePlugin, folder);
+    if (result >= 0)
+        snd_ctl_close(handle);
+    return std::min(result, 0);
 }
 
 AlsaCard::~AlsaCard()
@@ -302,8 +299,13 @@ AlsaCard::Events AlsaCard::handleEvents(std::vector<pollfd>& descriptors)
             continue;
         const unsigned int mask = snd_ctl_event_elem_get_mask(event);
         const unsigned int numid = snd_ctl_event_elem_get_numid(event);
-        if (mask == SND_CTL_EVENT_MASK_REMOVE)
+        // Elements and dB curves are read once, when the card opens: a control that comes, goes
+        // or gets another curve (firmware changing mode) means reading the card afresh.
+        if (mask == SND_CTL_EVENT_MASK_REMOVE ||
+            (mask & (SND_CTL_EVENT_MASK_ADD | SND_CTL_EVENT_MASK_TLV))) {
+            events.reshaped = true;
             continue;
+        }
         for (std::size_t i = 0; i < slots.size(); ++i) {
             if (slots[i].numid != numid)
                 continue;

@@ -25,12 +25,16 @@ public:
         bool gone = false;
         std::vector<int> changedValues; // element indices, each once
         bool accessChanged = false;     // an element became read-only or writable
+        bool reshaped = false;          // elements came or went: the card must be opened afresh
     };
 
     // Opens card N read-write; null when it cannot. With a state-file card plugin, card N is
     // the state file controlC<N> in the folder, served by that plugin.
     static std::unique_ptr<AlsaCard> open(int number, const std::string& statePlugin = {},
                                           const std::string& folder = {});
+    // Opens and closes card N of a state-file card plugin: 0, or the negative error number with
+    // which the plugin (or alsa-lib) refused it.
+    static int check(int number, const std::string& statePlugin, const std::string& folder);
     ~AlsaCard();
 
     AlsaCard(const AlsaCard&) = delete;

@@ -125,6 +125,10 @@ void AlsaControl::waitAndHandle()
             closeCard(number);
             continue;
         }
+        if (events.reshaped) {
+            nodeAppeared(number); // its removal, and its arrival in the new shape
+            continue;
+        }
         device->reportChanges(events.changedValues);
         if (events.accessChanged)
             device->reportAllLevels();

@@ -1,11 +1,266 @@
 #include "dbcurve.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
-DbCurve::DbCurve(long rawMin, std::vector<long> centiDb) : first(rawMin), levels(std::move(centiDb))
+namespace {
+
+// The kinds of dB description (the kernel's SNDRV_CTL_TLVT_*).
+enum : unsigned int {
+    kContainer = 0,
+    kScale = 1,
+    kLinear = 2,
+    kRange = 3,
+    kMinMax = 4,
+    kMinMaxMute = 5,
+};
+
+constexpr long kMuteCentiDb = -9999999; // the level alsa-lib gives a raw value that silences
+constexpr int kMaxNesting = 4;          // containers within containers
+
+// Wide enough for any product of a raw width and a level, so nothing here overflows.
+using Wide = __int128;
+
+long saturated(Wide value)
 {
+    return value > LONG_MAX ? LONG_MAX : value < LONG_MIN ? LONG_MIN : static_cast<long>(value);
+}
+
+long saturated(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 0x1p63)
+        return LONG_MAX;
+    return value <= -0x1p63 ? LONG_MIN : static_cast<long>(value);
+}
+
+// The 32-bit words that `bytes` of a description take.
+std::size_t wordsOf(unsigned int bytes)
+{
+    return bytes / 4 + (bytes % 4 != 0);
+}
+
+bool isLevelKind(unsigned int type)
+{
+    return type == kScale || type == kLinear || type == kRange || type == kMinMax ||
+           type == kMinMaxMute;
+}
+
+double toDb(long centiDb)
+{
+    return centiDb / 100.0;
+}
+
+} // namespace
+
+DbCurve::DbCurve(const std::vector<unsigned int>& tlv, long rawMin, long rawMax)
+{
+    std::vector<Part> found;
+    if (rawMin > rawMax || !readParts(tlv, 0, rawMin, rawMax, 0, found))
+        return;
+    for (Part& part : found) {
+        part.first = std::max(part.first, rawMin);
+        part.last = std::min(part.last, rawMax);
+    }
+    found.erase(std::remove_if(found.begin(), found.end(),
+                               [](const Part& part) { return part.first > part.last; }),
+                found.end());
+    std::sort(found.begin(), found.end(),
+              [](const Part& a, const Part& b) { return a.first < b.first; });
+    // Every raw value has exactly one level: the parts neither overlap nor leave a gap.
+    if (found.empty() || found.front().first != rawMin || found.back().last != rawMax)
+        return;
+    for (std::size_t i = 1; i < found.size(); ++i) {
+        if (found[i - 1].last == LONG_MAX || found[i].first != found[i - 1].last + 1)
+            return;
+    }
+    parts = std::move(found);
+}
+
+// Reads the description at `at`, written for raw values from..to, into parts.
+bool DbCurve::readParts(const std::vector<unsigned int>& tlv, std::size_t at, long from, long to,
+                        int depth, std::vector<Part>& parts)
+{
+    if (at >= tlv.size() || tlv.size() - at < 2)
+        return false;
+    const unsigned int type = tlv[at];
+    const std::size_t begin = at + 2, words = wordsOf(tlv[at + 1]);
+    if (words > tlv.size() - begin)
+        return false;
+    const std::size_t end = begin + words;
+    if (type == kContainer) {
+        // The first dB description inside counts, as alsa-lib finds it.
+        for (std::size_t pos = begin; depth < kMaxNesting && end - pos >= 2;
+             pos += 2 + wordsOf(tlv[pos + 1])) {
+            if (wordsOf(tlv[pos + 1]) > end - pos - 2)
+                return false;
+            if (isLevelKind(tlv[pos]))
+                return readParts(tlv, pos, from, to, depth + 1, parts);
+        }
+        return false;
+    }
+    if (type == kRange) {
+        // Each part: its first and last raw value, then a description of its own (no range).
+        if (depth > kMaxNesting)
+            return false;
+        for (std::size_t pos = begin; pos < end;) {
+            if (end - pos < 4 || wordsOf(tlv[pos + 3]) > end - pos - 4)
+                return false;
+            if (!readParts(tlv, pos + 2, static_cast<int>(tlv[pos]), static_cast<int>(tlv[pos + 1]),
+                           kMaxNesting + 1, parts))
+                return false;
+            pos += 4 + wordsOf(tlv[pos + 3]);
+        }
+        return true;
+    }
+    if (words < 2 || !isLevelKind(type))
+        return false;
+    Part part;
+    part.first = part.from = from;
+    part.last = part.to = to;
+    part.type = type;
+    part.low = static_cast<int>(tlv[begin]);
+    if (type == kScale) {
+        part.high = tlv[begin + 1] & 0xffff;
+        part.muteAtFrom = (tlv[begin + 1] & 0x10000) != 0;
+    } else {
+        part.high = static_cast<int>(tlv[begin + 1]);
+        part.muteAtFrom = type == kMinMaxMute || (type == kLinear && part.low <= kMuteCentiDb);
+    }
+    parts.push_back(part);
+    return true;
+}
+
+long DbCurve::Part::firstAudible() const
+{
+    // Only the bottom of the range a description was written for can be its mute step.
+    const bool firstIsMute = muteAtFrom && first == from;
+    if (!firstIsMute)
+        return first;
+    return first < last ? first + 1 : first;
+}
+
+bool DbCurve::Part::audible(long raw) const
+{
+    return !(muteAtFrom && raw == from);
+}
+
+long DbCurve::Part::level(long raw) const
+{
+    const Wide steps = Wide(raw) - from, width = Wide(to) - from;
+    switch (type) {
+    case kScale:
+        return saturated(low + steps * high);
+    case kLinear: {
+        if (raw <= from || width <= 0)
+            return low;
+        if (raw >= to)
+            return high;
+        const double share = static_cast<double>(steps) / static_cast<double>(width);
+        if (low <= kMuteCentiDb)
+            return saturated(std::trunc(2000.0 * std::log10(share)) + high);
+        const double bottom = std::pow(10.0, low / 2000.0), top = std::pow(10.0, high / 2000.0);
+        return saturated(2000.0 * std::log10((top - bottom) * share + bottom));
+    }
+    default: // min/max, with or without mute
+        return width <= 0 ? low : saturated(low + (Wide(high) - low) * steps / width);
+    }
+}
+
+bool DbCurve::Part::rises() const
+{
+    return level(last) >= level(firstAudible());
+}
+
+long DbCurve::Part::finestStep() const
+{
+    const long start = firstAudible();
+    if (start >= last)
+        return 0;
+    const Wide total = Wide(level(last)) - level(start);
+    const long span = saturated(total < 0 ? -total : total);
+    if (span == 0)
+        return 0;
+    switch (type) {
+    case kScale:
+        return high;
+    case kLinear: {
+        // The steps shrink towards the loud end; below a hundredth of a dB they round to none.
+        const bool loudAtTop = high >= low || low <= kMuteCentiDb;
+        const Wide step =
+            loudAtTop ? Wide(level(last)) - level(last - 1) : Wide(level(start)) - level(start + 1);
+        return std::max(1L, saturated(step < 0 ? -step : step));
+    }
+    default: {
+        // Each step of a line cut to whole hundredths is the line's slope rounded down or up.
+        const Wide rise = Wide(high) - low, width = Wide(to) - from;
+        const Wide slope = (rise < 0 ? -rise : rise) / width, steps = Wide(last) - start;
+        if (slope == 0)
+            return 1;
+        if ((rise < 0 ? -rise : rise) % width == 0)
+            return saturated(slope);
+        const Wide roundedUp = Wide(span) - slope * steps;
+        return saturated(roundedUp < steps ? slope : slope + 1);
+    }
+    }
+}
+
+std::optional<long> DbCurve::Part::firstReaching(double centiDb) const
+{
+    const bool rising = rises();
+    const auto reached = [&](long raw) {
+        return rising ? level(raw) >= centiDb : level(raw) <= centiDb;
+    };
+    long low = firstAudible(), high = last;
+    if (!reached(high))
+        return std::nullopt;
+    // Halving low..high in unsigned arithmetic: the width of a long range overflows a long.
+    while (low < high) {
+        const unsigned long half = (static_cast<unsigned long>(high) - low) / 2;
+        const long middle = static_cast<long>(static_cast<unsigned long>(low) + half);
+        if (reached(middle))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+std::optional<long> DbCurve::Part::nearest(double db) const
+{
+    const long start = firstAudible();
+    if (!audible(start))
+        return std::nullopt;
+    const std::optional<long> reaching = firstReaching(db * 100.0);
+    if (!reaching)
+        return firstReaching(static_cast<double>(level(last))); // where the end level begins
+    if (*reaching == start)
+        return start;
+    // The level just before lies on the other side of `db`: the nearer of the two, counting
+    // from where that level begins.
+    const long before = *firstReaching(static_cast<double>(level(*reaching - 1)));
+    const double after = std::fabs(toDb(level(*reaching)) - db);
+    return std::fabs(toDb(level(before)) - db) <= after ? before : *reaching;
+}
+
+const DbCurve::Part* DbCurve::partOf(long raw) const
+{
+    const auto found =
+        std::upper_bound(parts.begin(), parts.end(), raw,
+                         [](long value, const Part& part) { return value < part.first; });
+    return found == parts.begin() ? nullptr : &*(found - 1);
+}
+
+std::optional<long> DbCurve::muteRaw() const
+{
+    for (const Part& part : parts) {
+        if (!part.audible(part.first))
+            return part.first;
+    }
+    return std::nullopt;
 }
 
 bool DbCurve::isUsable() const
@@ -15,67 +270,73 @@ bool DbCurve::isUsable() const
 
 float DbCurve::minDb() const
 {
-    long lowest = std::numeric_limits<long>::max();
-    for (long level : levels) {
-        if (level != kMuteCentiDb)
-            lowest = std::min(lowest, level);
+    std::optional<long> lowest;
+    for (const Part& part : parts) {
+        if (part.audible(part.firstAudible()))
+            lowest = std::min({lowest.value_or(LONG_MAX), part.level(part.firstAudible()),
+                               part.level(part.last)});
     }
-    return lowest == std::numeric_limits<long>::max() ? 0.0f : static_cast<float>(lowest / 100.0);
+    return static_cast<float>(toDb(lowest.value_or(0)));
 }
 
 float DbCurve::maxDb() const
 {
-    long highest = std::numeric_limits<long>::min();
-    for (long level : levels) {
-        if (level != kMuteCentiDb)
-            highest = std::max(highest, level);
+    std::optional<long> highest;
+    for (const Part& part : parts) {
+        if (part.audible(part.firstAudible()))
+            highest = std::max({highest.value_or(LONG_MIN), part.level(part.firstAudible()),
+                                part.level(part.last)});
     }
-    return highest == std::numeric_limits<long>::min() ? 0.0f : static_cast<float>(highest / 100.0);
+    return static_cast<float>(toDb(highest.value_or(0)));
 }
 
 float DbCurve::finestStepDb() const
 {
     long finest = 0;
-    for (std::size_t i = 1; i < levels.size(); ++i) {
-        if (levels[i] == kMuteCentiDb || levels[i - 1] == kMuteCentiDb)
-            continue;
-        const long step = std::labs(levels[i] - levels[i - 1]);
-        if (step > 0 && (finest == 0 || step < finest))
-            finest = step;
+    const auto take = [&finest](Wide step) {
+        const long size = saturated(step < 0 ? -step : step);
+        if (size > 0 && (finest == 0 || size < finest))
+            finest = size;
+    };
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        take(parts[i].finestStep());
+        // The step from one part into the next, unless either side is a mute step.
+        if (i > 0 && parts[i - 1].audible(parts[i - 1].last) && parts[i].audible(parts[i].first))
+            take(Wide(parts[i].level(parts[i].first)) - parts[i - 1].level(parts[i - 1].last));
     }
-    return static_cast<float>(finest / 100.0);
+    return static_cast<float>(toDb(finest));
 }
 
 float DbCurve::levelDb(long raw) const
 {
-    if (levels.empty())
+    if (parts.empty())
         return 0.0f;
-    const long index = std::clamp(raw, rawMin(), rawMax()) - first;
-    const long level = levels[static_cast<std::size_t>(index)];
-    if (level == kMuteCentiDb)
+    const long clamped = std::clamp(raw, parts.front().first, parts.back().last);
+    const Part& part = *partOf(clamped);
+    if (!part.audible(clamped))
         return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(level / 100.0);
+    return static_cast<float>(toDb(part.level(clamped)));
 }
 
 std::optional<long> DbCurve::nearestRaw(float db) const
 {
-    if (std::isnan(db) || levels.empty())
+    if (std::isnan(db) || parts.empty())
         return std::nullopt;
-    // Beyond the range the nearest end wins; minus infinity stays for a mute value.
-    const bool hasMute = std::find(levels.begin(), levels.end(), kMuteCentiDb) != levels.end();
-    double target = std::min<double>(db, maxDb());
-    if (target < minDb() && !(std::isinf(target) && hasMute))
-        target = minDb();
+    // Beyond the range the nearest end wins; minus infinity stays for a mute step.
+    const std::optional<long> mute = muteRaw();
+    if (std::isinf(db) && db < 0.0f && mute)
+        return mute;
+    const double target = std::clamp<double>(db, minDb(), maxDb());
     std::optional<long> best;
     double bestDistance = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        const double level = levels[i] == kMuteCentiDb ? -std::numeric_limits<double>::infinity()
-                                                       : levels[i] / 100.0;
-        const double distance = level == target ? 0.0 : std::fabs(level - target);
-        if (!best || distance < bestDistance) {
-            best = first + static_cast<long>(i);
+    for (const Part& part : parts) {
+        const std::optional<long> raw = part.nearest(target);
+        const double distance = raw ? std::fabs(toDb(part.level(*raw)) - target) : bestDistance;
+        if (raw && (!best || distance < bestDistance)) {
+            best = raw;
             bestDistance = distance;
         }
     }
-    return best;
+    // A curve that is all mute steps: its first.
+    return best ? best : mute;
 }

@@ -1,37 +1,66 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
-// The dB level of every raw value of a volume element, as its dB description (TLV) gives it,
-// in hundredths of a dB; kMuteCentiDb marks a raw value that silences. Built once when a card
-// is opened; immutable afterwards, so any thread may read it.
+// The dB level of each raw value of a volume element, in hundredths of a dB, reckoned when asked
+// from the element's dB description (its TLV: DB_SCALE, DB_MINMAX, DB_MINMAX_MUTE, DB_LINEAR, or
+// a DB_RANGE of these) as alsa-lib reckons it. It keeps a few numbers per part of the curve,
+// however many raw values the element has, and its arithmetic neither overflows nor divides by
+// zero on any range or description a card reports. Built once when a card is opened; immutable
+// afterwards, so any thread may read it.
 class DbCurve
 {
 public:
-    static constexpr long kMuteCentiDb = -9999999;
-    // Larger elements are not used as volumes.
-    static constexpr long kMaxRawValues = 65536;
-
     DbCurve() = default;
-    // centiDb[i] is the level of raw value rawMin + i.
-    DbCurve(long rawMin, std::vector<long> centiDb);
+    // `tlv` as the element reports it: type, length in bytes, then the values. A description
+    // that is malformed or of another kind, or that leaves a raw value of rawMin..rawMax without
+    // a level, gives an empty curve.
+    DbCurve(const std::vector<unsigned int>& tlv, long rawMin, long rawMax);
 
     // At least two different levels that are not mute: a range a slider can move over.
     bool isUsable() const;
-    // The lowest and highest levels that are not mute.
+    // The lowest and highest levels that are not mute; 0 without such a level.
     float minDb() const;
     float maxDb() const;
     // The dB size of one raw step; for a non-uniform curve, the finest step.
     float finestStepDb() const;
-    // A mute raw value reads as minus infinity.
+    // A mute raw value reads as minus infinity; one outside the range as the nearest end.
     float levelDb(long raw) const;
-    // The raw value whose level is nearest `db` (the lower one on a tie); none for NaN.
+    // The raw value whose level is nearest `db` (the lowest raw value on a tie); beyond the
+    // range, the nearest end; minus infinity: the mute step, if there is one. None for NaN or
+    // an empty curve.
     std::optional<long> nearestRaw(float db) const;
-    long rawMin() const { return first; }
-    long rawMax() const { return first + static_cast<long>(levels.size()) - 1; }
 
 private:
-    long first = 0;
-    std::vector<long> levels;
+    // The raw values first..last, whose levels one description gives over the raw range
+    // from..to that it was written for (an element's whole range, or one part of a DB_RANGE).
+    struct Part
+    {
+        long first = 0, last = 0;
+        long from = 0, to = 0;
+        unsigned int type = 0;
+        long low = 0, high = 0; // DB_SCALE: the level of `from` and the step; else min and max
+        bool muteAtFrom = false;
+
+        // The first raw value that is not mute, if there is one (else `first`, a mute step).
+        long firstAudible() const;
+        bool audible(long raw) const;
+        long level(long raw) const; // of an audible raw value
+        long finestStep() const;
+        bool rises() const;
+        // The first raw value from firstAudible() on whose level has reached `centiDb`, going
+        // the way the part goes; none if no level has.
+        std::optional<long> firstReaching(double centiDb) const;
+        // The audible raw value nearest `db`, the lowest on a tie; none if no value is audible.
+        std::optional<long> nearest(double db) const;
+    };
+
+    static bool readParts(const std::vector<unsigned int>& tlv, std::size_t at, long from, long to,
+                          int depth, std::vector<Part>& parts);
+    const Part* partOf(long raw) const;
+    std::optional<long> muteRaw() const;
+
+    std::vector<Part> parts; // in raw order, covering the range without a gap
 };

@@ -121,6 +121,34 @@ private slots:
         QCOMPARE(read(cardFile), read(corpusCard));
     }
 
+    // Hostile card state files, each saying in its first line, after "# ", the exit code of
+    // --list and what it prints (%1: the file).
+    void hostileCardStatesAreListedOrRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QFileInfo& file : QDir(TARVIX_HOSTILE_CARDS).entryInfoList({"*.state"}))
+            QTest::newRow(qPrintable(file.fileName())) << file.filePath();
+        QTest::newRow("larger than any card") << QString();
+    }
+    void hostileCardStatesAreListedOrRefused()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir folder;
+        if (path.isEmpty()) {
+            path = folder.filePath("huge.state");
+            write(path, "# 1 tarvixmixer: Cannot read card state file '%1': Larger than 8 MiB.\n" +
+                            QString(9 << 20, '#'));
+        }
+        QProcess program;
+        program.start(TARVIXMIXER_PATH, {"--list", "--card-state", path});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::number(program.exitCode()) + ' ' + program.readAllStandardOutput() +
+                     program.readAllStandardError(),
+                 read(path).section('\n', 0, 0).mid(2).replace("\\t", "\t").replace("%1", path) +
+                     '\n');
+    }
+
     void restoresOnEveryPlug_data()
     {
         QTest::addColumn<int>("signalNumber");

@@ -6,8 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
-#include <limits>
+#include <climits>
 
 using namespace ElementChoice;
 
@@ -35,8 +34,6 @@ QString describe(const EndpointChoice& c)
     };
     return QStringList{ref(c.left), ref(c.right), ref(c.switchLeft), ref(c.switchRight)}.join('/');
 }
-
-const float inf = std::numeric_limits<float>::infinity();
 
 } // namespace
 
@@ -88,25 +85,67 @@ private slots:
                      .present());
     }
 
-    void dbCurvesReportTheRealRangeAndNearestRaw()
+    // A curve from "raw min, raw max, TLV words...", as "usable|unusable min max finest-step |
+    // raw:level ... | dB:nearest raw ...", in dB.
+    void dbCurvesFollowTheirDescription_data()
     {
-        // Raw 0 silences, then -60 dB rising non-uniformly: steps of 10, 10, 0.25, 0.5 dB.
-        const DbCurve curve(10, {DbCurve::kMuteCentiDb, -6000, -5000, -4000, -3975, -3925});
-        QVERIFY(curve.isUsable());
-        QCOMPARE(curve.minDb(), -60.0f);
-        QCOMPARE(curve.maxDb(), -39.25f);
-        QCOMPARE(curve.finestStepDb(), 0.25f);
-        QCOMPARE(curve.levelDb(10), -inf);
-        QCOMPARE(curve.levelDb(13), -40.0f);
-        QCOMPARE(curve.nearestRaw(-45.0f).value(), 12L); // tie between -50 and -40: the lower
-        QCOMPARE(curve.nearestRaw(-39.8f).value(), 14L);
-        QCOMPARE(curve.nearestRaw(-100.0f).value(), 11L); // below the range: the lowest level
-        QCOMPARE(curve.nearestRaw(-inf).value(), 10L);    // minus infinity: the mute step
-        QCOMPARE(curve.nearestRaw(inf).value(), 15L);
-        QVERIFY(!curve.nearestRaw(std::nanf("")));
-        QVERIFY(!DbCurve(0, {-100, -100}).isUsable());
-        QCOMPARE(DbCurve(0, {-100, -50, -50}).finestStepDb(), 0.5f); // a flat step is no step
-        QVERIFY(!DbCurve().nearestRaw(0.0f));
+        QTest::addColumn<QList<qint64>>("words");
+        QTest::addColumn<QString>("curve");
+        QTest::newRow("mute step, then steps of 10, 10, 0.25 and 0.5 dB; ties go to the lower")
+            << QList<qint64>{10, 15, 3, 72,    10,   10, 1,  8, -6000, 0x10000, 11,
+                             13, 1,  8, -6000, 1000, 14, 15, 4, 8,     -3975,   -3925}
+            << "usable -60 -39.25 0.25 | 10:-inf 13:-40 99:-39.25 | -45:12 -39.8:14 -100:11 "
+               "-inf:10 inf:15 nan:none";
+        QTest::newRow("falling gain") << QList<qint64>{0, 100, 4, 8, 3000, -2000}
+                                      << "usable -20 30 0.5 | 0:30 51:4.5 | -inf:100 4.75:50";
+        QTest::newRow("min/max with mute") << QList<qint64>{0, 100, 5, 8, -6000, 0}
+                                           << "usable -59.4 0 0.6 | 0:-inf 1:-59.4 | -100:1";
+        QTest::newRow("linear from mute") << QList<qint64>{0, 100, 2, 8, -9999999, 0}
+                                          << "usable -40 0 0.08 | 2:-33.97 | -inf:0 -34:2";
+        QTest::newRow("a container's scale") << QList<qint64>{0, 127, 0, 16, 1, 8, -6350, 50}
+                                             << "usable -63.5 0 0.5 | 100:-13.5 | -10:107";
+        QTest::newRow("every long, min/max")
+            << QList<qint64>{LONG_MIN, LONG_MAX, 4, 8, -6350, 0}
+            << "usable -63.5 0 0.01 | -9223372036854775808:-63.5 0:-31.75 | -31.75:0 "
+               "inf:9223372036854775807";
+        QTest::newRow("every long, scale") << QList<qint64>{LONG_MIN, LONG_MAX, 1, 8, -6350, 50}
+                                           << "usable -63.5 9.22337e+16 0.5 | 7:9.22337e+16 | "
+                                              "-63:-9223372036854775807";
+        QTest::newRow("no step") << QList<qint64>{0, 9, 1, 8, -100, 0}
+                                 << "unusable -1 -1 0 | 9:-1 | 5:0";
+        const QString none = "unusable 0 0 0 | 5:0 | 0:none";
+        QTest::newRow("min above max") << QList<qint64>{5, 1, 4, 8, -100, 0} << none;
+        QTest::newRow("past its end") << QList<qint64>{0, 9, 4, 400, -100, 0} << none;
+        QTest::newRow("a gap") << QList<qint64>{0,    9, 3, 48, 0, 4, 4,    8,
+                                                -100, 0, 6, 9,  4, 8, -100, 0}
+                               << none;
+        QTest::newRow("overlap") << QList<qint64>{0,    9, 3, 48, 0, 5, 4,    8,
+                                                  -100, 0, 5, 9,  4, 8, -100, 0}
+                                 << none;
+    }
+    void dbCurvesFollowTheirDescription()
+    {
+        QFETCH(QList<qint64>, words);
+        QFETCH(QString, curve);
+        const DbCurve made({words.begin() + 2, words.end()}, words[0], words[1]);
+        const QStringList probes = curve.split(" | ");
+        QStringList out{QStringLiteral("%1 %2 %3 %4")
+                            .arg(made.isUsable() ? "usable" : "unusable")
+                            .arg(made.minDb())
+                            .arg(made.maxDb())
+                            .arg(made.finestStepDb()),
+                        {},
+                        {}};
+        for (const QString& probe : probes.value(1).split(' ')) {
+            const QString raw = probe.section(':', 0, 0);
+            out[1] += QStringLiteral(" %1:%2").arg(raw).arg(made.levelDb(raw.toLong()));
+        }
+        for (const QString& probe : probes.value(2).split(' ')) {
+            const QString db = probe.section(':', 0, 0);
+            const std::optional<long> raw = made.nearestRaw(db.toFloat());
+            out[2] += ' ' + db + ':' + (raw ? QString::number(*raw) : "none");
+        }
+        QCOMPARE(out.join(" |"), curve);
     }
 
     void identitySurvivesReplugAndSeparatesTwins()
