@@ -1,9 +1,10 @@
-#include "presetexample.h"
+#include "levelscale.h"
 #include "windowtesting.h"
 
 #include <QAccessible>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <limits>
 
 namespace {
 
@@ -29,10 +30,13 @@ class TestMixerWindow : public QObject
 
 private slots:
     // The library reports a device from within the registration: it is listed, selected and
-    // applied, with the locks nested, before the constructor returns.
+    // applied, with the locks nested, before the constructor returns. Without a device the parts
+    // that need one start disabled; the links start ticked.
     void arrivalDuringRegistrationIsAppliedBeforeTheConstructorReturns()
     {
+        QCOMPARE(enabledParts(MixerFixture({}, {})), "");
         MixerFixture f;
+        QVERIFY(f.box("cb_playback_link")->isChecked() && f.box("cb_record_link")->isChecked());
         QCOMPARE(deviceList(f.window.get())->itemText(0), "Device a");
         QVERIFY(f.device("a")->output->callback && f.device("a")->hid->callback);
         QCOMPARE(f.library.maxLockDepth.load(), 2);
@@ -166,6 +170,67 @@ private slots:
         QCOMPARE(f.label(side)->text(), label);
     }
 
+    void hostileRangesAndLevelsLeaveSaneWidgets_data()
+    {
+        QTest::addColumn<float>("minDb");
+        QTest::addColumn<float>("maxDb");
+        QTest::addColumn<float>("stepDb");
+        QTest::addColumn<float>("levelDb");
+        const float inf = std::numeric_limits<float>::infinity(), nan = qQNaN();
+        QTest::newRow("step 0") << -96.0f << 0.0f << 0.0f << -20.0f;
+        QTest::newRow("NaN range") << nan << nan << nan << -20.0f;
+        QTest::newRow("infinite step and bounds") << -inf << inf << inf << -20.0f;
+        QTest::newRow("tiny step, huge bounds") << -1e30f << 1e30f << 1e-30f << -20.0f;
+        QTest::newRow("minimum above maximum") << 10.0f << -10.0f << 0.5f << -20.0f;
+        QTest::newRow("level +inf") << -96.0f << 0.0f << 0.5f << inf;
+        QTest::newRow("level -inf") << -96.0f << 0.0f << 0.5f << -inf;
+        QTest::newRow("level NaN") << -96.0f << 0.0f << 0.5f << nan;
+        QTest::newRow("level max") << -96.0f << 0.0f << 0.5f << std::numeric_limits<float>::max();
+    }
+
+    // No label shows NaN, infinity or a runaway number and every slider stands within its
+    // limits; levels are shown, not written back; the level slots write a usable level or none.
+    void hostileRangesAndLevelsLeaveSaneWidgets()
+    {
+        QFETCH(float, minDb);
+        QFETCH(float, maxDb);
+        QFETCH(float, stepDb);
+        QFETCH(float, levelDb);
+        FakeDeviceConfig config = fakeDevice("a");
+        config.outputMin = config.inputMin = minDb;
+        config.outputMax = config.inputMax = maxDb;
+        config.outputStep = config.inputStep = stepDb;
+        MixerFixture f({config});
+        for (FakeEndpoint* endpoint : {f.device("a")->output.get(), f.device("a")->input.get()})
+            endpoint->left = endpoint->right = levelDb;
+        f.library.log.clear();
+        f.window->VolumeChangedCallbackGUIHandle();
+        const QString sides[] = {"playback_left", "playback_right", "record_left", "record_right"};
+        const auto verifySane = [&] {
+            for (const QString& side : sides) {
+                const QSlider* slider = f.slider(side);
+                const QString text = f.label(side)->text();
+                QVERIFY2(slider->minimum() <= slider->value() &&
+                             slider->value() <= slider->maximum(),
+                         qPrintable(side));
+                QVERIFY2(!text.contains("nan", Qt::CaseInsensitive) &&
+                             !text.contains("inf", Qt::CaseInsensitive) && text.size() <= 12,
+                         qPrintable(side + ": " + text));
+            }
+        };
+        verifySane();
+        QCOMPARE(f.library.log.deviceCalls().filter(".set"), QStringList());
+        for (const QString& side : sides) {
+            QTest::keyClick(f.slider(side), Qt::Key_Up);
+            QTest::keyClick(f.slider(side), Qt::Key_PageDown);
+        }
+        verifySane();
+        const QString sent = f.library.log.deviceCalls().filter(".setVolume").join(' ');
+        QVERIFY2(LevelScale::isUsableStep(stepDb) ? !sent.contains("nan)") && !sent.contains("inf)")
+                                                  : sent.isEmpty(),
+                 qPrintable(sent));
+    }
+
     void linkedSlidersNestOneSlotInTheOther_data()
     {
         QTest::addColumn<int>("link");
@@ -287,12 +352,8 @@ private slots:
 
     void presetFileNamedAtStartWaitsForTheFirstDeviceWithSwitches()
     {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("start.tarvix")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kExampleDocument) > 0);
-        file.close();
         MixerFixture f({fakeDevice("a", false), fakeDevice("b")}, {"a", "b"});
-        f.window->loadPresetFileWhenReady(file.fileName());
+        f.window->loadPresetFileWhenReady(TARVIX_EXAMPLE_PRESET);
         QCoreApplication::processEvents();
         QVERIFY(!f.called(QStringLiteral("a.output.setVolume")));
         deviceList(f.window.get())->setCurrentIndex(1);

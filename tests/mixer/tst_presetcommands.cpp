@@ -1,4 +1,3 @@
-#include "presetexample.h"
 #include "windowtesting.h"
 
 #include <QErrorMessage>
@@ -31,7 +30,7 @@ QString error(const char* text)
     return QStringLiteral("TarvixMixer - Error: ") + QLatin1String(text);
 }
 
-const QByteArray storedExample = kExampleDocument;
+const QByteArray storedExample = readAll(TARVIX_EXAMPLE_PRESET);
 
 } // namespace
 
@@ -50,7 +49,7 @@ private slots:
         fixture = std::make_unique<MixerFixture>(
             QList<FakeDeviceConfig>{fakeDevice("a"), fakeDevice("b")}, QList<QByteArray>{"a", "b"});
         fixture->window->setPresetFileDialogs(&dialogs);
-        // Device "a" in the state kExampleDocument describes.
+        // Device "a" in the state the example describes.
         device = fixture->device("a");
         device->output->left = device->output->right = -20.5f;
         device->input->left = device->input->right = 3 * device->input->stepDb;
@@ -76,10 +75,6 @@ private slots:
         QVERIFY(fixture->box("cb_phantom_left")->isChecked());
         QCOMPARE(fixture->label("playback_left")->text(), "-20.5 dB");
         QVERIFY(!fixture->called("a.output.set"));
-        QCOMPARE(dialogs.asked,
-                 QStringList(
-                     {"save|TarvixMixer|Store preset|preset.tarvix|Tarvix preset file (*.tarvix)",
-                      "open|TarvixMixer|Load preset|preset.tarvix|Tarvix preset file (*.tarvix)"}));
         QCOMPARE(errorMessages(), QStringList{});
         QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{});
     }
@@ -200,76 +195,52 @@ private slots:
         QCOMPARE(fixture->library.lockDepth.load(), 0);
     }
 
-    void nothingReachesAnotherDeviceOrTheFileOnceTheDeviceIsGone_data()
+    void aDeviceGoneMidCommandGetsNothingMore_data()
     {
         QTest::addColumn<bool>("store");
-        QTest::addColumn<bool>("handledWhileOpen");
-        QTest::newRow("store, removal not yet handled") << true << false;
-        QTest::newRow("store, removal handled, the next device shown") << true << true;
-        QTest::newRow("load, removal not yet handled") << false << false;
-        QTest::newRow("load, removal handled, the next device shown") << false << true;
+        QTest::addColumn<QString>("when");
+        for (const bool store : {true, false}) {
+            for (const char* when : {"dialog open", "dialog open, handled", "device in use"})
+                QTest::addRow("%s, %s", store ? "store" : "load", when) << store << when;
+        }
     }
 
-    // The device is unplugged while the dialog is open: an existing file stays as it was and
-    // no value reaches the next device; a load still brings the window up to date.
-    void nothingReachesAnotherDeviceOrTheFileOnceTheDeviceIsGone()
+    // The device is unplugged while the dialog is open, its removal handled then (the next device
+    // shown) or not yet; or once its first level is read or written. An existing file stays as it
+    // was, no value reaches the device after that or another device, the removal is reported; a
+    // load still brings the window up to date.
+    void aDeviceGoneMidCommandGetsNothingMore()
     {
         QFETCH(bool, store);
-        QFETCH(bool, handledWhileOpen);
+        QFETCH(QString, when);
         const QByteArray earlier = "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
                                    "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>";
         writeFile(dialogs.fileName, earlier);
-        dialogs.whileOpen = [this, handledWhileOpen] {
-            fixture->library.unplug("a");
-            if (handledWhileOpen)
-                fixture->library.notify(DeviceRemoval, "a");
-            else
-                fixture->library.notifyFromThread(DeviceRemoval, "a");
+        RecordingLibrary& library = fixture->library;
+        dialogs.whileOpen = [&library, when] {
+            if (when == "device in use") {
+                library.log.onCall = [&library](const QString& call) {
+                    if (call.startsWith("a.output.getVolumeLeft") ||
+                        call.startsWith("a.output.setVolumeLeft"))
+                        library.unplug("a");
+                };
+                return;
+            }
+            library.unplug("a");
+            when == "dialog open" ? library.notifyFromThread(DeviceRemoval, "a")
+                                  : library.notify(DeviceRemoval, "a");
         };
         store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
+        library.log.onCall = nullptr;
         QCOMPARE(errorMessages(),
                  QStringList{error(store ? "Failed to store presets: The device was removed."
                                          : "Failed to load presets: The device was removed.")});
-        QCOMPARE(readAll(dialogs.fileName), earlier); // the writer's cancel is its own test's
-        QVERIFY(!fixture->called("a.output.set") && !fixture->called("b.output.set") &&
-                !fixture->called("b.hid.set"));
-        QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
-                 store || handledWhileOpen);
-        QTRY_COMPARE(fixture->ids(), QStringList{"b"});
-        QVERIFY(widget(fixture->window.get(), "gb_playback")->isEnabled());
-    }
-
-    // Pulled out after the first value is applied: nothing more reaches it, the removal is
-    // reported.
-    void loadStopsWhereTheDeviceIsPulledOut()
-    {
-        writeFile(dialogs.fileName, storedExample);
-        static RecordingLibrary* library;
-        library = &fixture->library;
-        device->output->keep = [](float db) {
-            library->unplug("a");
-            return db;
-        };
-        fixture->window->LoadPresetDialog();
-        QCOMPARE(errorMessages(),
-                 QStringList{error("Failed to load presets: The device was removed.")});
-        QCOMPARE(fixture->calls().filter(".set"), QStringList{"a.output.setVolumeLeft(-20.5)"});
-    }
-
-    // Pulled out while it is read: the earlier file stays, the removal is reported.
-    void storeKeepsTheEarlierFileWhenTheDeviceIsPulledOut()
-    {
-        const QByteArray earlier = "<Tarvix/>";
-        writeFile(dialogs.fileName, earlier);
-        fixture->library.log.onCall = [this](const QString& call) {
-            if (call == "a.output.getVolumeLeft")
-                fixture->library.unplug("a");
-        };
-        fixture->window->StorePresetDialog();
-        fixture->library.log.onCall = nullptr;
-        QCOMPARE(errorMessages(),
-                 QStringList{error("Failed to store presets: The device was removed.")});
         QCOMPARE(readAll(dialogs.fileName), earlier);
+        QCOMPARE(fixture->calls().filter(".set"), store || when != "device in use"
+                                                      ? QStringList()
+                                                      : QStringList{"a.output.setVolumeLeft(-3)"});
+        QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
+                 store || when != "dialog open");
     }
 
 private:
