@@ -2,6 +2,7 @@
 #include "windowtesting.h"
 
 #include <QAccessible>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <limits>
@@ -37,7 +38,7 @@ private slots:
         QCOMPARE(enabledParts(MixerFixture({}, {})), "");
         MixerFixture f;
         QVERIFY(f.box("cb_playback_link")->isChecked() && f.box("cb_record_link")->isChecked());
-        QCOMPARE(deviceList(f.window.get())->itemText(0), "Device a");
+        QCOMPARE(f.list()->itemText(0), "Device a");
         QVERIFY(f.device("a")->output->callback && f.device("a")->hid->callback);
         QCOMPARE(f.library.maxLockDepth.load(), 2);
         QCOMPARE(f.library.lockDepth.load(), 0);
@@ -71,12 +72,12 @@ private slots:
         QFETCH(QString, ids);
         MixerFixture f({fakeDevice("a"), fakeDevice("b"), fakeDevice("c", false, false)},
                        {"a", "b"});
-        deviceList(f.window.get())->setCurrentIndex(current);
+        f.list()->setCurrentIndex(current);
         if (type == DeviceRemoval)
             f.library.unplug(id);
         f.library.log.clear();
         f.library.notify(CallbackType(type), id);
-        QCOMPARE(currentId(f.window.get()) + ' ' + f.ids().join(' '), ids);
+        QCOMPARE(f.list()->currentData().toString() + ' ' + f.ids().join(' '), ids);
         if (type == DeviceRemoval) // a removed device is forgotten without a call to it
             QVERIFY(!f.called(id + "."));
         for (const char* other : {"a", "b"}) // listeners on the device shown only
@@ -97,8 +98,8 @@ private slots:
         f.box("cb_phantom_left")->click();
         f.window->update_hid_controls();
         f.window->onHIDChanged();
-        QTRY_COMPARE(deviceList(f.window.get())->count(), 0);
-        QCOMPARE(deviceList(f.window.get())->currentIndex(), -1);
+        QTRY_COMPARE(f.list()->count(), 0);
+        QCOMPARE(f.list()->currentIndex(), -1);
         QCOMPARE(enabledParts(f), "");
         QCOMPARE(f.library.log.deviceCalls(), QStringList{});
     }
@@ -206,15 +207,14 @@ private slots:
         f.library.log.clear();
         f.window->VolumeChangedCallbackGUIHandle();
         const QString sides[] = {"playback_left", "playback_right", "record_left", "record_right"};
+        const auto caseless = QRegularExpression::CaseInsensitiveOption;
         const auto verifySane = [&] {
             for (const QString& side : sides) {
-                const QSlider* slider = f.slider(side);
+                const QSlider* s = f.slider(side);
                 const QString text = f.label(side)->text();
-                QVERIFY2(slider->minimum() <= slider->value() &&
-                             slider->value() <= slider->maximum(),
-                         qPrintable(side));
-                QVERIFY2(!text.contains("nan", Qt::CaseInsensitive) &&
-                             !text.contains("inf", Qt::CaseInsensitive) && text.size() <= 12,
+                QVERIFY2(s->minimum() <= s->value() && s->value() <= s->maximum() &&
+                             !text.contains(QRegularExpression("nan|inf", caseless)) &&
+                             text.size() <= 12,
                          qPrintable(side + ": " + text));
             }
         };
@@ -356,7 +356,7 @@ private slots:
         f.window->loadPresetFileWhenReady(TARVIX_EXAMPLE_PRESET);
         QCoreApplication::processEvents();
         QVERIFY(!f.called(QStringLiteral("a.output.setVolume")));
-        deviceList(f.window.get())->setCurrentIndex(1);
+        f.list()->setCurrentIndex(1);
         QTRY_COMPARE(f.device("b")->output->left, -20.5f);
         QVERIFY(f.box("cb_phantom_left")->isChecked());
     }
