@@ -63,22 +63,6 @@ private slots:
         directory.reset();
     }
 
-    // A cancelled store does nothing; a cancelled load still brings the window up to date.
-    void cancelledDialogs()
-    {
-        dialogs.fileName.clear();
-        widget<QPushButton>(fixture->window.get(), "StoreButton")->click();
-        QCOMPARE(fixture->calls(), QStringList{});
-        fixture->box("cb_phantom_left")->setChecked(false);
-        fixture->label("playback_left")->setText("stale");
-        widget<QPushButton>(fixture->window.get(), "LoadButton")->click();
-        QVERIFY(fixture->box("cb_phantom_left")->isChecked());
-        QCOMPARE(fixture->label("playback_left")->text(), "-20.5 dB");
-        QVERIFY(!fixture->called("a.output.set"));
-        QCOMPARE(errorMessages(), QStringList{});
-        QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{});
-    }
-
     // The device is read under one lock and nothing is written to it. A write that fails keeps
     // the earlier file.
     void storeWritesTheDeviceOrKeepsTheEarlierFile()
@@ -130,68 +114,64 @@ private slots:
         QCOMPARE(errorMessages(), QStringList{});
     }
 
-    void filesThatCannotBeOpenedLeaveEverythingAlone_data()
+    void failedOrCancelledCommands_data()
     {
         QTest::addColumn<bool>("store");
-        QTest::addColumn<QString>("kind");
-        for (const char* kind : {"missing", "pipe"}) {
-            QTest::addRow("load %s", kind) << false << kind;
-            QTest::addRow("store onto %s", kind) << true << kind;
-        }
+        QTest::addColumn<QString>("file"); // as the dialog answers; empty when cancelled
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("sets");  // what reached the device, separated by spaces
+        QTest::addColumn<QString>("shown"); // the output's read-out afterwards
+        const auto row = [](const char* name, bool store, const char* file, const char* reason,
+                            const char* shown = "as it was", const char* sets = "") {
+            QTest::newRow(name) << store << QString(file) << QString(reason) << QString(sets)
+                                << QString(shown);
+        };
+        row("store cancelled", true, "", "");
+        row("load cancelled", false, "", "", "0.0 dB");
+        row("store onto a missing folder", true, "missing-folder/a.tarvix", "Failed to open file.");
+        row("load missing", false, "missing.tarvix", "Failed to open file.");
+        row("store onto a pipe", true, "pipe.tarvix", "Failed to open file.");
+        row("load pipe", false, "pipe.tarvix", "Failed to open file.");
+        // A valid preset padded with megabytes of white space is refused unread.
+        row("load oversized", false, "oversized.tarvix", "Invalid file format.", "0.0 dB");
+        row("load broken after the output", false, "broken.tarvix", "Invalid file format.",
+            "-20.5 dB",
+            "a.output.setVolumeLeft(-20.5) a.output.setVolumeRight(-20.5) a.output.setMute(false)");
     }
 
-    // Nothing is locked, read, written or refreshed, and a named pipe blocks nothing.
-    void filesThatCannotBeOpenedLeaveEverythingAlone()
+    // Nothing more reaches the device than a broken file gave before its fault, no file is left
+    // behind and a named pipe blocks nothing (the test would time out). A load brings the window
+    // up to date unless its file could not be opened; then nothing is locked, read or written.
+    void failedOrCancelledCommands()
     {
         QFETCH(bool, store);
-        QFETCH(QString, kind);
-        const QString pipe = path("pipe.tarvix");
-        dialogs.fileName =
-            kind == "pipe" ? pipe : path(store ? "missing-folder/a.tarvix" : "missing.tarvix");
-        QVERIFY(kind != "pipe" || ::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
-        fixture->label("playback_left")->setText("as it was");
-        // Should the command block on the pipe, the test times out.
-        store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
-        QCOMPARE(errorMessages(),
-                 QStringList{error(store ? "Failed to store presets: Failed to open file."
-                                         : "Failed to load presets: Failed to open file.")});
-        struct stat info = {};
-        QVERIFY(kind == "missing" || (::stat(QFile::encodeName(pipe).constData(), &info) == 0 &&
-                                      S_ISFIFO(info.st_mode)));
-        QCOMPARE(fixture->calls(), QStringList{});
-        QCOMPARE(fixture->label("playback_left")->text(), QStringLiteral("as it was"));
-    }
-
-    void loadOfBrokenOrOversizedFileKeepsWhatWasApplied_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("refused");
-        // A valid preset padded with megabytes of white space is refused unread.
-        QTest::newRow("oversized") << "<Tarvix>" + QByteArray(4 << 20, ' ') +
-                                          "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
-                                          "</Mixer></Tarvix>"
-                                   << "0.0 dB" << true;
-        QTest::newRow("broken after the output")
-            << storedExample.left(storedExample.indexOf("</Output>")) << "-20.5 dB" << true;
-    }
-
-    // What was applied before the fault stays; the window is brought up to date either way.
-    void loadOfBrokenOrOversizedFileKeepsWhatWasApplied()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, shown);
-        QFETCH(bool, refused);
-        writeFile(dialogs.fileName, content);
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        const QByteArray pipe = QFile::encodeName(path("pipe.tarvix"));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        writeFile(path("oversized.tarvix"),
+                  "<Tarvix>" + QByteArray(4 << 20, ' ') +
+                      "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>");
+        writeFile(path("broken.tarvix"), storedExample.left(storedExample.indexOf("</Output>")));
+        const QStringList files = QDir(directory->path()).entryList(QDir::Files | QDir::System);
+        dialogs.fileName = file.isEmpty() ? QString() : path(qPrintable(file));
         device->output->left = device->output->right = 0.0f;
         device->output->muted = true;
-        fixture->window->LoadPresetDialog();
-        QCOMPARE(fixture->label("playback_left")->text(), shown);
-        QCOMPARE(device->output->muted, !content.contains("<Muted>"));
-        QCOMPARE(fixture->box("cb_playback_mute")->isChecked(), device->output->muted);
-        QCOMPARE(errorMessages(),
-                 refused ? QStringList{error("Failed to load presets: Invalid file format.")}
-                         : QStringList{});
+        fixture->label("playback_left")->setText("as it was");
+        store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
+        const QString prefix = store ? "Failed to store presets: " : "Failed to load presets: ";
+        QCOMPARE(errorMessages(), reason.isEmpty()
+                                      ? QStringList()
+                                      : QStringList{error(qPrintable(prefix + reason))});
+        QTEST(fixture->library.log.deviceCalls().filter(".set").join(' '), "sets");
+        QTEST(fixture->label("playback_left")->text(), "shown");
+        const bool untouched = store || reason.endsWith("open file.");
+        QCOMPARE(fixture->calls().isEmpty(), untouched);
+        QCOMPARE(fixture->box("cb_playback_mute")->isChecked(),
+                 !untouched && device->output->muted);
+        QCOMPARE(QDir(directory->path()).entryList(QDir::Files | QDir::System), files);
+        struct stat info = {};
+        QVERIFY(::stat(pipe.constData(), &info) == 0 && S_ISFIFO(info.st_mode));
         QCOMPARE(fixture->library.lockDepth.load(), 0);
     }
 
