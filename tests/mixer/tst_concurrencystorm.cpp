@@ -130,10 +130,6 @@ private slots:
                 if (step % 4 == 0) // lets the GUI thread catch up now and then
                     SimulatorDriver::waitUntilDelivered(library, timeoutMs);
             }
-            for (int i = 1; i < 4; ++i) {
-                if (!present[i])
-                    toggle(i);
-            }
             --running;
         });
         const auto change = [&](unsigned seed) {

@@ -38,7 +38,7 @@ private slots:
         QCOMPARE(enabledParts(MixerFixture({}, {})), "");
         MixerFixture f;
         QVERIFY(f.box("cb_playback_link")->isChecked() && f.box("cb_record_link")->isChecked());
-        QCOMPARE(f.list()->itemText(0), "Device a");
+        QCOMPARE(f.list()->itemText(0), QStringLiteral("Gerät a"));
         QVERIFY(f.device("a")->output->callback && f.device("a")->hid->callback);
         QCOMPARE(f.library.maxLockDepth.load(), 2);
         QCOMPARE(f.library.lockDepth.load(), 0);

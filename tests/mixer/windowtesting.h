@@ -41,7 +41,7 @@ private:
 inline FakeDeviceConfig fakeDevice(const QByteArray& id, bool hid = true, bool input = true,
                                    bool output = true)
 {
-    return {id, "Device " + id, hid, input, output};
+    return {id, "Gerät " + id, hid, input, output};
 }
 
 // A window built around a recording fake library that holds `devices` and reports the arrival
