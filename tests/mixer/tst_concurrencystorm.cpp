@@ -1,3 +1,5 @@
+#include "simulatedcontrol.h"
+#include "simulatordriver.h"
 #include "windowtesting.h"
 
 #include <QErrorMessage>
@@ -31,6 +33,55 @@ SimulatedDeviceConfig device(const char* id, bool hid)
     return config;
 }
 
+// True once the library has carried out and delivered everything and the window has handled
+// what reached it, with nothing more arising from the handling. The window's notifications are
+// counted on the GUI thread, through queued connections, so that no test code runs on the
+// library's threads.
+bool settle(SimulatedControl& library, TarvixMixer* window)
+{
+    QObject counter;
+    int notified = 0;
+    const auto count = [&notified] { ++notified; };
+    QObject::connect(window, &TarvixMixer::TarvixDeviceCallbackGUI, &counter, count,
+                     Qt::QueuedConnection);
+    QObject::connect(window, &TarvixMixer::VolumeChangedCallbackGUI, &counter, count,
+                     Qt::QueuedConnection);
+    for (int round = 0; round < 50; ++round) {
+        if (!SimulatorDriver::waitUntilDelivered(library, timeoutMs))
+            return false;
+        const int before = notified;
+        QCoreApplication::sendPostedEvents();
+        if (notified == before)
+            return true;
+    }
+    return false;
+}
+
+// What the window shows of the device: the device list and, by object name, whether each part
+// is enabled, each slider's limits and value, each label's text and each box's tick. The links
+// and the always-on-top box are the person's choice, and error boxes are windows of their own.
+QString shownState(const WindowParts& mixer)
+{
+    QStringList state = mixer.ids();
+    for (const QWidget* part : mixer.window->findChildren<QWidget*>()) {
+        const QString name = part->objectName();
+        if (name.isEmpty() || name.endsWith("_link") || name == "checkBox" ||
+            part->window() != mixer.window.get())
+            continue;
+        state << name + (part->isEnabled() ? " on" : " off");
+        if (const auto* slider = qobject_cast<const QSlider*>(part))
+            state.last() += QString(" %1..%2 %3")
+                                .arg(slider->minimum())
+                                .arg(slider->maximum())
+                                .arg(slider->value());
+        else if (const auto* label = qobject_cast<const QLabel*>(part))
+            state.last() += ' ' + label->text();
+        else if (const auto* box = qobject_cast<const QCheckBox*>(part))
+            state.last() += box->isChecked() ? " ticked" : "";
+    }
+    return state.join('\n');
+}
+
 } // namespace
 
 // Plugging, unplugging and changes made elsewhere from several threads at once, carried out by
@@ -46,7 +97,9 @@ private slots:
         QTemporaryDir presets;
         ScriptedDialogs dialogs;
         SimulatedControl library(SimulatorDriver::noDevices);
-        TarvixMixer window(&library);
+        WindowParts mixer;
+        mixer.window = std::make_unique<TarvixMixer>(&library);
+        TarvixMixer& window = *mixer.window;
         window.setPresetFileDialogs(&dialogs);
         window.show();
         // Each device's notifications as handled on the GUI thread, and as asked for.
@@ -68,9 +121,8 @@ private slots:
                 issued[devices[i].id] += QLatin1Char(present[i] ? 'r' : 'a');
                 present[i] = !present[i];
             };
-            toggle(0);
-            for (int step = 0; step < 2 * plugCycles; ++step) {
-                toggle(1 + random() % 3);
+            for (int step = -1; step < 2 * plugCycles; ++step) {
+                toggle(step < 0 ? 0 : 1 + random() % 3);
                 if (const int i = random() % 4; step % 5 == 0 && present[i]) {
                     library.sendDeviceChange(devices[i].id);
                     issued[devices[i].id] += QLatin1Char('c');
@@ -78,38 +130,32 @@ private slots:
                 if (step % 4 == 0) // lets the GUI thread catch up now and then
                     SimulatorDriver::waitUntilDelivered(library, timeoutMs);
             }
-            for (int i = 1; i < 4; ++i) {
-                if (!present[i])
-                    toggle(i);
-            }
             --running;
         });
-        std::thread changing[2];
-        for (int t = 0; t < 2; ++t) {
-            changing[t] = std::thread([&, t] {
-                std::mt19937 random(100 + t);
-                for (int i = 0; i < changesPerThread; ++i) {
-                    const std::string& id = devices[random() % 2 ? 0 : random() % 4].id;
-                    const auto kind = SimulatedEndpointKind(random() % 2);
-                    // Whole and half steps across each endpoint's range.
-                    const float level = kind == SimulatedEndpointKind::Output
-                                            ? -0.5f * static_cast<float>(random() % 190)
-                                            : 0.5f * static_cast<float>(random() % 41);
-                    const unsigned what = random() % 6;
-                    if (what == 0)
-                        library.changeVolumeLeft(id, kind, level);
-                    else if (what == 1)
-                        library.changeVolumeRight(id, kind, level);
-                    else if (what < 4)
-                        library.changeMute(id, kind, random() % 2);
-                    else
-                        library.changeSwitch(id, allSwitches[random() % 4], random() % 2);
-                    if (i % 256 == 0)
-                        SimulatorDriver::waitUntilDelivered(library, timeoutMs);
-                }
-                --running;
-            });
-        }
+        const auto change = [&](unsigned seed) {
+            std::mt19937 random(seed);
+            for (int i = 0; i < changesPerThread; ++i) {
+                const std::string& id = devices[random() % 2 ? 0 : random() % 4].id;
+                const auto kind = SimulatedEndpointKind(random() % 2);
+                // Whole and half steps across each endpoint's range.
+                const float level = kind == SimulatedEndpointKind::Output
+                                        ? -0.5f * static_cast<float>(random() % 190)
+                                        : 0.5f * static_cast<float>(random() % 41);
+                const unsigned what = random() % 6;
+                if (what == 0)
+                    library.changeVolumeLeft(id, kind, level);
+                else if (what == 1)
+                    library.changeVolumeRight(id, kind, level);
+                else if (what < 4)
+                    library.changeMute(id, kind, random() % 2);
+                else
+                    library.changeSwitch(id, allSwitches[random() % 4], random() % 2);
+                if (i % 256 == 0)
+                    SimulatorDriver::waitUntilDelivered(library, timeoutMs);
+            }
+            --running;
+        };
+        std::thread changing[] = {std::thread(change, 100), std::thread(change, 101)};
         // The GUI thread moves sliders, clicks boxes, picks devices and stores and loads presets.
         const char* const names[] = {"vol_slider_playback_left",
                                      "vol_slider_record_right",
@@ -124,32 +170,41 @@ private slots:
         while (running > 0 || presetCommands < 10 ||
                !SimulatorDriver::waitUntilDelivered(library, 200)) {
             dialogs.fileName = presets.filePath(QString::number(random() % 4));
-            if (QWidget* target = widget(&window, names[random() % 8]); random() % 2) {
+            if (QWidget* target = mixer.get(names[random() % 8]); random() % 2) {
                 QTest::keyClick(target, random() % 2 ? Qt::Key_PageUp : Qt::Key_Down);
             } else if (!target->inherits("QPushButton") || QFile::exists(dialogs.fileName) ||
                        target->objectName() == "StoreButton") {
                 presetCommands += target->inherits("QPushButton") && target->isEnabled();
                 QTest::mouseClick(target, Qt::LeftButton);
             }
-            if (deviceList(&window)->count() > 0 && random() % 10 == 0)
-                deviceList(&window)->setCurrentIndex(random() % deviceList(&window)->count());
+            if (mixer.list()->count() > 0 && random() % 10 == 0)
+                mixer.list()->setCurrentIndex(random() % mixer.list()->count());
             QCoreApplication::processEvents();
         }
-        plugging.join();
-        changing[0].join();
-        changing[1].join();
-        QVERIFY(settle(library, &window, timeoutMs));
+        for (std::thread* thread : {&plugging, &changing[0], &changing[1]})
+            thread->join();
+        QVERIFY(settle(library, &window));
 
         // Every device notification reached the GUI thread once, per device in the order asked
-        // for; the window ends in step with the library. A store or load may fail only because
-        // its device was unplugged meanwhile, so not every one does.
+        // for. The window ends in step with the library: it shows, after a poll of the switches,
+        // what a window made now shows. A store or load may fail only because its device was
+        // unplugged meanwhile, so not every one does.
         QCOMPARE(handled, issued);
-        QTRY_COMPARE_WITH_TIMEOUT(differenceFromLibrary(&window, library), QString(), timeoutMs);
-        QVERIFY(window.findChildren<QErrorMessage*>().size() < presetCommands);
-        for (QErrorMessage* box : window.findChildren<QErrorMessage*>())
+        window.update_hid_controls();
+        const QString stormed = shownState(mixer);
+        window.detachFromLibrary();
+        WindowParts fresh;
+        fresh.window = std::make_unique<TarvixMixer>(&library);
+        QVERIFY(settle(library, fresh.window.get()));
+        fresh.list()->setCurrentIndex(fresh.list()->findData(mixer.list()->currentData()));
+        fresh.window->update_hid_controls();
+        QCOMPARE(shownState(fresh), stormed);
+        const auto boxes = window.findChildren<QErrorMessage*>();
+        QVERIFY(boxes.size() < presetCommands);
+        for (QErrorMessage* box : boxes)
             QVERIFY(
                 box->findChild<QTextEdit*>()->toPlainText().endsWith("The device was removed."));
-        window.detachFromLibrary();
+        fresh.window->detachFromLibrary();
     }
 };
 

@@ -1,9 +1,11 @@
-#include "presetexample.h"
+#include "levelscale.h"
 #include "windowtesting.h"
 
 #include <QAccessible>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <limits>
 
 namespace {
 
@@ -29,11 +31,14 @@ class TestMixerWindow : public QObject
 
 private slots:
     // The library reports a device from within the registration: it is listed, selected and
-    // applied, with the locks nested, before the constructor returns.
+    // applied, with the locks nested, before the constructor returns. Without a device the parts
+    // that need one start disabled; the links start ticked.
     void arrivalDuringRegistrationIsAppliedBeforeTheConstructorReturns()
     {
+        QCOMPARE(enabledParts(MixerFixture({}, {})), "");
         MixerFixture f;
-        QCOMPARE(deviceList(f.window.get())->itemText(0), "Device a");
+        QVERIFY(f.box("cb_playback_link")->isChecked() && f.box("cb_record_link")->isChecked());
+        QCOMPARE(f.list()->itemText(0), QStringLiteral("Gerät a"));
         QVERIFY(f.device("a")->output->callback && f.device("a")->hid->callback);
         QCOMPARE(f.library.maxLockDepth.load(), 2);
         QCOMPARE(f.library.lockDepth.load(), 0);
@@ -67,12 +72,12 @@ private slots:
         QFETCH(QString, ids);
         MixerFixture f({fakeDevice("a"), fakeDevice("b"), fakeDevice("c", false, false)},
                        {"a", "b"});
-        deviceList(f.window.get())->setCurrentIndex(current);
+        f.list()->setCurrentIndex(current);
         if (type == DeviceRemoval)
             f.library.unplug(id);
         f.library.log.clear();
         f.library.notify(CallbackType(type), id);
-        QCOMPARE(currentId(f.window.get()) + ' ' + f.ids().join(' '), ids);
+        QCOMPARE(f.list()->currentData().toString() + ' ' + f.ids().join(' '), ids);
         if (type == DeviceRemoval) // a removed device is forgotten without a call to it
             QVERIFY(!f.called(id + "."));
         for (const char* other : {"a", "b"}) // listeners on the device shown only
@@ -93,8 +98,8 @@ private slots:
         f.box("cb_phantom_left")->click();
         f.window->update_hid_controls();
         f.window->onHIDChanged();
-        QTRY_COMPARE(deviceList(f.window.get())->count(), 0);
-        QCOMPARE(deviceList(f.window.get())->currentIndex(), -1);
+        QTRY_COMPARE(f.list()->count(), 0);
+        QCOMPARE(f.list()->currentIndex(), -1);
         QCOMPARE(enabledParts(f), "");
         QCOMPARE(f.library.log.deviceCalls(), QStringList{});
     }
@@ -127,78 +132,119 @@ private slots:
         QVERIFY(f.called("b.output.setVolumeLeft"));
     }
 
-    void slidersSendTheirScaleAndShowIt_data()
+    void slidersSendTheirLevelAndShowIt_data()
     {
         QTest::addColumn<QString>("side");
         QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("sent");
+        QTest::addColumn<int>("link");
+        QTest::addColumn<QString>("calls"); // "o." and "i." stand for the output and the input
         QTest::addColumn<QString>("label");
-        QTest::newRow("output left") << "playback_left" << -20 << "setVolumeLeft(-10)"
-                                     << "-10.0 dB";
-        QTest::newRow("output right") << "playback_right" << -3 << "setVolumeRight(-1.5)"
-                                      << "-1.5 dB";
-        QTest::newRow("input off") << "record_left" << 0 << "setVolumeLeft(0)"
-                                   << "-∞ dB";
-        QTest::newRow("input first step") << "record_right" << 1 << "setVolumeRight(2.8)"
-                                          << "0 dB";
-        QTest::newRow("input second step") << "record_left" << 2 << "setVolumeLeft(4)"
-                                           << "6 dB";
-        QTest::newRow("output kept at -80 dB") << "playback_left" << -7 << "setVolumeLeft(-3.5)"
-                                               << "-80.0 dB";
+        const auto row = [](const char* name, const char* side, int position, Qt::CheckState link,
+                            const char* calls, const char* label) {
+            QTest::newRow(name) << side << position << int(link) << calls << label;
+        };
+        // A linked partner's slot runs nested in the first one's, under its lock.
+        row("output linked", "playback_left", -3, Qt::Checked,
+            "lock o.getVolumeRange o.setVolumeLeft(-1.5) o.getVolumeLeft lock o.getVolumeRange "
+            "o.setVolumeRight(-1.5) o.getVolumeRight unlock unlock",
+            "-1.5 dB");
+        row("input partly linked", "record_left", 3, Qt::PartiallyChecked,
+            "lock i.getVolumeRange i.setVolumeLeft(6) lock i.getVolumeRange i.setVolumeRight(6) "
+            "unlock unlock",
+            "12 dB");
+        row("output unlinked", "playback_left", -20, Qt::Unchecked,
+            "lock o.getVolumeRange o.setVolumeLeft(-10) o.getVolumeLeft unlock", "-10.0 dB");
+        row("input off", "record_left", 0, Qt::Unchecked,
+            "lock i.getVolumeRange i.setVolumeLeft(0) unlock", "-∞ dB");
+        row("input first step", "record_right", 1, Qt::Unchecked,
+            "lock i.getVolumeRange i.setVolumeRight(2.8) unlock", "0 dB");
+        // The output's read-out shows what the device kept.
+        row("output kept at -80 dB", "playback_left", -7, Qt::Unchecked,
+            "lock o.getVolumeRange o.setVolumeLeft(-3.5) o.getVolumeLeft unlock", "-80.0 dB");
     }
 
-    void slidersSendTheirScaleAndShowIt()
+    void slidersSendTheirLevelAndShowIt()
     {
         QFETCH(QString, side);
         QFETCH(int, position);
-        QFETCH(QString, sent);
-        QFETCH(QString, label);
-        MixerFixture f;
-        f.box("cb_playback_link")->setChecked(false);
-        f.box("cb_record_link")->setChecked(false);
-        f.slider(side)->setValue(position + 1);
-        if (label == "-80.0 dB") // the read-out shows what the device kept
-            f.device("a")->output->keep = [](float) { return -80.0f; };
-        f.library.log.clear();
-        f.slider(side)->setValue(position);
-        QCOMPARE(f.library.log.deviceCalls().filter(".set"),
-                 QStringList{(side.startsWith('p') ? "a.output." : "a.input.") + sent});
-        QCOMPARE(f.label(side)->text(), label);
-    }
-
-    void linkedSlidersNestOneSlotInTheOther_data()
-    {
-        QTest::addColumn<int>("link");
-        QTest::addColumn<QString>("calls");
-        QTest::newRow("output linked")
-            << int(Qt::Checked)
-            << "lock o.getVolumeRange o.setVolumeLeft(-1.5) o.getVolumeLeft lock "
-               "o.getVolumeRange o.setVolumeRight(-1.5) o.getVolumeRight unlock unlock";
-        QTest::newRow("input partly linked")
-            << int(Qt::PartiallyChecked)
-            << "lock i.getVolumeRange i.setVolumeLeft(6) lock i.getVolumeRange "
-               "i.setVolumeRight(6) unlock unlock";
-        QTest::newRow("output unlinked")
-            << int(Qt::Unchecked)
-            << "lock o.getVolumeRange o.setVolumeLeft(-1.5) o.getVolumeLeft unlock";
-    }
-
-    void linkedSlidersNestOneSlotInTheOther()
-    {
         QFETCH(int, link);
         QFETCH(QString, calls);
         MixerFixture f;
-        const QString direction = calls.contains("o.") ? "playback" : "record";
+        const QString direction = side.startsWith('p') ? "playback" : "record";
         QCheckBox* linkBox = f.box("cb_" + direction + "_link");
         linkBox->setTristate(true);
         linkBox->setCheckState(Qt::CheckState(link));
         QCOMPARE(QAccessible::queryAccessibleInterface(linkBox)->state().checkStateMixed,
                  link == Qt::PartiallyChecked); // a screen reader tells "partly linked"
+        f.slider(side)->setValue(position + 1);
+        if (QTest::currentDataTag() == QLatin1String("output kept at -80 dB"))
+            f.device("a")->output->keep = [](float) { return -80.0f; };
         f.library.log.clear();
-        f.slider(direction + "_left")->setValue(direction == "playback" ? -3 : 3);
+        f.slider(side)->setValue(position);
         QCOMPARE(f.calls().join(' '), calls.replace("o.", "a.output.").replace("i.", "a.input."));
-        QCOMPARE(f.slider(direction + "_right")->value(),
-                 link == Qt::Unchecked ? 0 : f.slider(direction + "_left")->value());
+        QTEST(f.label(side)->text(), "label");
+        const QString partner = side.endsWith("left") ? direction + "_right" : direction + "_left";
+        QCOMPARE(f.slider(partner)->value(), link == Qt::Unchecked ? 0 : position);
+    }
+
+    void hostileRangesAndLevelsLeaveSaneWidgets_data()
+    {
+        QTest::addColumn<float>("minDb");
+        QTest::addColumn<float>("maxDb");
+        QTest::addColumn<float>("stepDb");
+        QTest::addColumn<float>("levelDb");
+        const float inf = std::numeric_limits<float>::infinity(), nan = qQNaN();
+        QTest::newRow("step 0") << -96.0f << 0.0f << 0.0f << -20.0f;
+        QTest::newRow("NaN range") << nan << nan << nan << -20.0f;
+        QTest::newRow("infinite step and bounds") << -inf << inf << inf << -20.0f;
+        QTest::newRow("tiny step, huge bounds") << -1e30f << 1e30f << 1e-30f << -20.0f;
+        QTest::newRow("minimum above maximum") << 10.0f << -10.0f << 0.5f << -20.0f;
+        QTest::newRow("level +inf") << -96.0f << 0.0f << 0.5f << inf;
+        QTest::newRow("level -inf") << -96.0f << 0.0f << 0.5f << -inf;
+        QTest::newRow("level NaN") << -96.0f << 0.0f << 0.5f << nan;
+        QTest::newRow("level max") << -96.0f << 0.0f << 0.5f << std::numeric_limits<float>::max();
+    }
+
+    // No label shows NaN, infinity or a runaway number and every slider stands within its
+    // limits; levels are shown, not written back; the level slots write a usable level or none.
+    void hostileRangesAndLevelsLeaveSaneWidgets()
+    {
+        QFETCH(float, minDb);
+        QFETCH(float, maxDb);
+        QFETCH(float, stepDb);
+        QFETCH(float, levelDb);
+        FakeDeviceConfig config = fakeDevice("a");
+        config.outputMin = config.inputMin = minDb;
+        config.outputMax = config.inputMax = maxDb;
+        config.outputStep = config.inputStep = stepDb;
+        MixerFixture f({config});
+        for (FakeEndpoint* endpoint : {f.device("a")->output.get(), f.device("a")->input.get()})
+            endpoint->left = endpoint->right = levelDb;
+        f.library.log.clear();
+        f.window->VolumeChangedCallbackGUIHandle();
+        const QString sides[] = {"playback_left", "playback_right", "record_left", "record_right"};
+        const auto caseless = QRegularExpression::CaseInsensitiveOption;
+        const auto verifySane = [&] {
+            for (const QString& side : sides) {
+                const QSlider* s = f.slider(side);
+                const QString text = f.label(side)->text();
+                QVERIFY2(s->minimum() <= s->value() && s->value() <= s->maximum() &&
+                             !text.contains(QRegularExpression("nan|inf", caseless)) &&
+                             text.size() <= 12,
+                         qPrintable(side + ": " + text));
+            }
+        };
+        verifySane();
+        QCOMPARE(f.library.log.deviceCalls().filter(".set"), QStringList());
+        for (const QString& side : sides) {
+            QTest::keyClick(f.slider(side), Qt::Key_Up);
+            QTest::keyClick(f.slider(side), Qt::Key_PageDown);
+        }
+        verifySane();
+        const QString sent = f.library.log.deviceCalls().filter(".setVolume").join(' ');
+        QVERIFY2(LevelScale::isUsableStep(stepDb) ? !sent.contains("nan)") && !sent.contains("inf)")
+                                                  : sent.isEmpty(),
+                 qPrintable(sent));
     }
 
     void checkBoxesSetOnlyTheirOwnByClickOrScreenReader_data()
@@ -212,30 +258,26 @@ private slots:
         QTest::newRow("cb_loopback_right") << "a.hid.setLoopbackRight";
     }
 
-    // A click and a screen reader's toggle reach the device; states set by code do not.
+    // A click and a screen reader's toggle reach the device; states set by code, and a screen
+    // reader's toggle of a disabled box, do not. A box without an accessible name is read by its
+    // text, without the mnemonic.
     void checkBoxesSetOnlyTheirOwnByClickOrScreenReader()
     {
         QFETCH(QString, call);
         MixerFixture f;
         QCheckBox* box = f.box(QTest::currentDataTag());
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(box);
         f.library.log.clear();
         box->click();
-        QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
-            QAccessibleActionInterface::toggleAction());
+        reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         box->setChecked(true);
+        box->setEnabled(false);
+        reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QCOMPARE(f.library.log.deviceCalls().filter(".set"),
                  QStringList({call + "(true)", call + "(false)"}));
-    }
-
-    void screenReaderCannotToggleADisabledSwitch()
-    {
-        MixerFixture f({fakeDevice("a", false)});
-        f.box("cb_phantom_left")->setAccessibleName(QString());
-        f.box("cb_phantom_left")->setText("&Phantom && Left");
-        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(f.box("cb_phantom_left"));
-        box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-        QVERIFY(!f.box("cb_phantom_left")->isChecked());
-        QCOMPARE(box->text(QAccessible::Name), "Phantom & Left"); // read without the mnemonic
+        box->setAccessibleName(QString());
+        box->setText("&Phantom && Left");
+        QCOMPARE(reader->text(QAccessible::Name), "Phantom & Left");
     }
 
     // The 500 ms timer polls; the report comes from within the poll, nested under its lock. The
@@ -272,12 +314,11 @@ private slots:
         MixerFixture f;
         f.window->show();
         const Qt::WindowFlags before = f.window->windowFlags();
-        f.box("checkBox")->click();
-        QCOMPARE(f.window->windowFlags(), before | Qt::WindowStaysOnTopHint);
-        QVERIFY(f.window->isVisible());
-        f.box("checkBox")->click();
-        QCOMPARE(f.window->windowFlags(), before);
-        QVERIFY(f.window->isVisible());
+        for (const bool onTop : {true, false}) { // the window stays shown
+            f.box("checkBox")->click();
+            QCOMPARE(f.window->windowFlags(), onTop ? before | Qt::WindowStaysOnTopHint : before);
+            QVERIFY(f.window->isVisible());
+        }
         // The page keys move a level by 6 dB: 12 output steps of 0.5 dB, one input position.
         QTest::keyClick(f.slider("playback_left"), Qt::Key_PageDown);
         QCOMPARE(f.device("a")->output->left, -6.0f);
@@ -287,15 +328,11 @@ private slots:
 
     void presetFileNamedAtStartWaitsForTheFirstDeviceWithSwitches()
     {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("start.tarvix")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kExampleDocument) > 0);
-        file.close();
         MixerFixture f({fakeDevice("a", false), fakeDevice("b")}, {"a", "b"});
-        f.window->loadPresetFileWhenReady(file.fileName());
+        f.window->loadPresetFileWhenReady(TARVIX_EXAMPLE_PRESET);
         QCoreApplication::processEvents();
         QVERIFY(!f.called(QStringLiteral("a.output.setVolume")));
-        deviceList(f.window.get())->setCurrentIndex(1);
+        f.list()->setCurrentIndex(1);
         QTRY_COMPARE(f.device("b")->output->left, -20.5f);
         QVERIFY(f.box("cb_phantom_left")->isChecked());
     }

@@ -1,4 +1,3 @@
-#include "presetexample.h"
 #include "windowtesting.h"
 
 #include <QErrorMessage>
@@ -31,7 +30,7 @@ QString error(const char* text)
     return QStringLiteral("TarvixMixer - Error: ") + QLatin1String(text);
 }
 
-const QByteArray storedExample = kExampleDocument;
+const QByteArray storedExample = readAll(TARVIX_EXAMPLE_PRESET);
 
 } // namespace
 
@@ -50,7 +49,7 @@ private slots:
         fixture = std::make_unique<MixerFixture>(
             QList<FakeDeviceConfig>{fakeDevice("a"), fakeDevice("b")}, QList<QByteArray>{"a", "b"});
         fixture->window->setPresetFileDialogs(&dialogs);
-        // Device "a" in the state kExampleDocument describes.
+        // Device "a" in the state the example describes.
         device = fixture->device("a");
         device->output->left = device->output->right = -20.5f;
         device->input->left = device->input->right = 3 * device->input->stepDb;
@@ -62,26 +61,6 @@ private slots:
     {
         fixture.reset();
         directory.reset();
-    }
-
-    // A cancelled store does nothing; a cancelled load still brings the window up to date.
-    void cancelledDialogs()
-    {
-        dialogs.fileName.clear();
-        widget<QPushButton>(fixture->window.get(), "StoreButton")->click();
-        QCOMPARE(fixture->calls(), QStringList{});
-        fixture->box("cb_phantom_left")->setChecked(false);
-        fixture->label("playback_left")->setText("stale");
-        widget<QPushButton>(fixture->window.get(), "LoadButton")->click();
-        QVERIFY(fixture->box("cb_phantom_left")->isChecked());
-        QCOMPARE(fixture->label("playback_left")->text(), "-20.5 dB");
-        QVERIFY(!fixture->called("a.output.set"));
-        QCOMPARE(dialogs.asked,
-                 QStringList(
-                     {"save|TarvixMixer|Store preset|preset.tarvix|Tarvix preset file (*.tarvix)",
-                      "open|TarvixMixer|Load preset|preset.tarvix|Tarvix preset file (*.tarvix)"}));
-        QCOMPARE(errorMessages(), QStringList{});
-        QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{});
     }
 
     // The device is read under one lock and nothing is written to it. A write that fails keeps
@@ -135,141 +114,113 @@ private slots:
         QCOMPARE(errorMessages(), QStringList{});
     }
 
-    void filesThatCannotBeOpenedLeaveEverythingAlone_data()
+    void failedOrCancelledCommands_data()
     {
         QTest::addColumn<bool>("store");
-        QTest::addColumn<QString>("kind");
-        for (const char* kind : {"missing", "pipe"}) {
-            QTest::addRow("load %s", kind) << false << kind;
-            QTest::addRow("store onto %s", kind) << true << kind;
-        }
+        QTest::addColumn<QString>("file"); // as the dialog answers; empty when cancelled
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("sets");  // what reached the device, separated by spaces
+        QTest::addColumn<QString>("shown"); // the output's read-out afterwards
+        const auto row = [](const char* name, bool store, const char* file, const char* reason,
+                            const char* shown = "as it was", const char* sets = "") {
+            QTest::newRow(name) << store << QString(file) << QString(reason) << QString(sets)
+                                << QString(shown);
+        };
+        row("store cancelled", true, "", "");
+        row("load cancelled", false, "", "", "0.0 dB");
+        row("store onto a missing folder", true, "missing-folder/a.tarvix", "Failed to open file.");
+        row("load missing", false, "missing.tarvix", "Failed to open file.");
+        row("store onto a pipe", true, "pipe.tarvix", "Failed to open file.");
+        row("load pipe", false, "pipe.tarvix", "Failed to open file.");
+        // A valid preset padded with megabytes of white space is refused unread.
+        row("load oversized", false, "oversized.tarvix", "Invalid file format.", "0.0 dB");
+        row("load broken after the output", false, "broken.tarvix", "Invalid file format.",
+            "-20.5 dB",
+            "a.output.setVolumeLeft(-20.5) a.output.setVolumeRight(-20.5) a.output.setMute(false)");
     }
 
-    // Nothing is locked, read, written or refreshed, and a named pipe blocks nothing.
-    void filesThatCannotBeOpenedLeaveEverythingAlone()
+    // Nothing more reaches the device than a broken file gave before its fault, no file is left
+    // behind and a named pipe blocks nothing (the test would time out). A load brings the window
+    // up to date unless its file could not be opened; then nothing is locked, read or written.
+    void failedOrCancelledCommands()
     {
         QFETCH(bool, store);
-        QFETCH(QString, kind);
-        const QString pipe = path("pipe.tarvix");
-        dialogs.fileName =
-            kind == "pipe" ? pipe : path(store ? "missing-folder/a.tarvix" : "missing.tarvix");
-        QVERIFY(kind != "pipe" || ::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
-        fixture->label("playback_left")->setText("as it was");
-        // Should the command block on the pipe, the test times out.
-        store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
-        QCOMPARE(errorMessages(),
-                 QStringList{error(store ? "Failed to store presets: Failed to open file."
-                                         : "Failed to load presets: Failed to open file.")});
-        struct stat info = {};
-        QVERIFY(kind == "missing" || (::stat(QFile::encodeName(pipe).constData(), &info) == 0 &&
-                                      S_ISFIFO(info.st_mode)));
-        QCOMPARE(fixture->calls(), QStringList{});
-        QCOMPARE(fixture->label("playback_left")->text(), QStringLiteral("as it was"));
-    }
-
-    void loadOfBrokenOrOversizedFileKeepsWhatWasApplied_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("refused");
-        // A valid preset padded with megabytes of white space is refused unread.
-        QTest::newRow("oversized") << "<Tarvix>" + QByteArray(4 << 20, ' ') +
-                                          "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
-                                          "</Mixer></Tarvix>"
-                                   << "0.0 dB" << true;
-        QTest::newRow("broken after the output")
-            << storedExample.left(storedExample.indexOf("</Output>")) << "-20.5 dB" << true;
-    }
-
-    // What was applied before the fault stays; the window is brought up to date either way.
-    void loadOfBrokenOrOversizedFileKeepsWhatWasApplied()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, shown);
-        QFETCH(bool, refused);
-        writeFile(dialogs.fileName, content);
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        const QByteArray pipe = QFile::encodeName(path("pipe.tarvix"));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        writeFile(path("oversized.tarvix"),
+                  "<Tarvix>" + QByteArray(4 << 20, ' ') +
+                      "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>");
+        writeFile(path("broken.tarvix"), storedExample.left(storedExample.indexOf("</Output>")));
+        const QStringList files = QDir(directory->path()).entryList(QDir::Files | QDir::System);
+        dialogs.fileName = file.isEmpty() ? QString() : path(qPrintable(file));
         device->output->left = device->output->right = 0.0f;
         device->output->muted = true;
-        fixture->window->LoadPresetDialog();
-        QCOMPARE(fixture->label("playback_left")->text(), shown);
-        QCOMPARE(device->output->muted, !content.contains("<Muted>"));
-        QCOMPARE(fixture->box("cb_playback_mute")->isChecked(), device->output->muted);
-        QCOMPARE(errorMessages(),
-                 refused ? QStringList{error("Failed to load presets: Invalid file format.")}
-                         : QStringList{});
+        fixture->label("playback_left")->setText("as it was");
+        store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
+        const QString prefix = store ? "Failed to store presets: " : "Failed to load presets: ";
+        QCOMPARE(errorMessages(), reason.isEmpty()
+                                      ? QStringList()
+                                      : QStringList{error(qPrintable(prefix + reason))});
+        QTEST(fixture->library.log.deviceCalls().filter(".set").join(' '), "sets");
+        QTEST(fixture->label("playback_left")->text(), "shown");
+        const bool untouched = store || reason.endsWith("open file.");
+        QCOMPARE(fixture->calls().isEmpty(), untouched);
+        QCOMPARE(fixture->box("cb_playback_mute")->isChecked(),
+                 !untouched && device->output->muted);
+        QCOMPARE(QDir(directory->path()).entryList(QDir::Files | QDir::System), files);
+        struct stat info = {};
+        QVERIFY(::stat(pipe.constData(), &info) == 0 && S_ISFIFO(info.st_mode));
         QCOMPARE(fixture->library.lockDepth.load(), 0);
     }
 
-    void nothingReachesAnotherDeviceOrTheFileOnceTheDeviceIsGone_data()
+    void aDeviceGoneMidCommandGetsNothingMore_data()
     {
         QTest::addColumn<bool>("store");
-        QTest::addColumn<bool>("handledWhileOpen");
-        QTest::newRow("store, removal not yet handled") << true << false;
-        QTest::newRow("store, removal handled, the next device shown") << true << true;
-        QTest::newRow("load, removal not yet handled") << false << false;
-        QTest::newRow("load, removal handled, the next device shown") << false << true;
+        QTest::addColumn<QString>("when");
+        for (const bool store : {true, false}) {
+            for (const char* when : {"dialog open", "dialog open, handled", "device in use"})
+                QTest::addRow("%s, %s", store ? "store" : "load", when) << store << when;
+        }
     }
 
-    // The device is unplugged while the dialog is open: an existing file stays as it was and
-    // no value reaches the next device; a load still brings the window up to date.
-    void nothingReachesAnotherDeviceOrTheFileOnceTheDeviceIsGone()
+    // The device is unplugged while the dialog is open, its removal handled then (the next device
+    // shown) or not yet; or once its first level is read or written. An existing file stays as it
+    // was, no value reaches the device after that or another device, the removal is reported; a
+    // load still brings the window up to date.
+    void aDeviceGoneMidCommandGetsNothingMore()
     {
         QFETCH(bool, store);
-        QFETCH(bool, handledWhileOpen);
+        QFETCH(QString, when);
         const QByteArray earlier = "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
                                    "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>";
         writeFile(dialogs.fileName, earlier);
-        dialogs.whileOpen = [this, handledWhileOpen] {
-            fixture->library.unplug("a");
-            if (handledWhileOpen)
-                fixture->library.notify(DeviceRemoval, "a");
-            else
-                fixture->library.notifyFromThread(DeviceRemoval, "a");
+        RecordingLibrary& library = fixture->library;
+        dialogs.whileOpen = [&library, when] {
+            if (when == "device in use") {
+                library.log.onCall = [&library](const QString& call) {
+                    if (call.startsWith("a.output.getVolumeLeft") ||
+                        call.startsWith("a.output.setVolumeLeft"))
+                        library.unplug("a");
+                };
+                return;
+            }
+            library.unplug("a");
+            when == "dialog open" ? library.notifyFromThread(DeviceRemoval, "a")
+                                  : library.notify(DeviceRemoval, "a");
         };
         store ? fixture->window->StorePresetDialog() : fixture->window->LoadPresetDialog();
+        library.log.onCall = nullptr;
         QCOMPARE(errorMessages(),
                  QStringList{error(store ? "Failed to store presets: The device was removed."
                                          : "Failed to load presets: The device was removed.")});
-        QCOMPARE(readAll(dialogs.fileName), earlier); // the writer's cancel is its own test's
-        QVERIFY(!fixture->called("a.output.set") && !fixture->called("b.output.set") &&
-                !fixture->called("b.hid.set"));
-        QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
-                 store || handledWhileOpen);
-        QTRY_COMPARE(fixture->ids(), QStringList{"b"});
-        QVERIFY(widget(fixture->window.get(), "gb_playback")->isEnabled());
-    }
-
-    // Pulled out after the first value is applied: nothing more reaches it, the removal is
-    // reported.
-    void loadStopsWhereTheDeviceIsPulledOut()
-    {
-        writeFile(dialogs.fileName, storedExample);
-        static RecordingLibrary* library;
-        library = &fixture->library;
-        device->output->keep = [](float db) {
-            library->unplug("a");
-            return db;
-        };
-        fixture->window->LoadPresetDialog();
-        QCOMPARE(errorMessages(),
-                 QStringList{error("Failed to load presets: The device was removed.")});
-        QCOMPARE(fixture->calls().filter(".set"), QStringList{"a.output.setVolumeLeft(-20.5)"});
-    }
-
-    // Pulled out while it is read: the earlier file stays, the removal is reported.
-    void storeKeepsTheEarlierFileWhenTheDeviceIsPulledOut()
-    {
-        const QByteArray earlier = "<Tarvix/>";
-        writeFile(dialogs.fileName, earlier);
-        fixture->library.log.onCall = [this](const QString& call) {
-            if (call == "a.output.getVolumeLeft")
-                fixture->library.unplug("a");
-        };
-        fixture->window->StorePresetDialog();
-        fixture->library.log.onCall = nullptr;
-        QCOMPARE(errorMessages(),
-                 QStringList{error("Failed to store presets: The device was removed.")});
         QCOMPARE(readAll(dialogs.fileName), earlier);
+        QCOMPARE(fixture->calls().filter(".set"), store || when != "device in use"
+                                                      ? QStringList()
+                                                      : QStringList{"a.output.setVolumeLeft(-3)"});
+        QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
+                 store || when != "dialog open");
     }
 
 private:

@@ -1,5 +1,4 @@
 #include "fakedevice.h"
-#include "presetexample.h"
 #include "presetfilewriter.h"
 #include "presetreader.h"
 #include "presetvalues.h"
@@ -27,7 +26,7 @@ namespace {
 
 constexpr uid_t nobody = 65534;
 
-// What reading kExampleDocument does to a device "d" with the default input step of 2 dB.
+// What reading the example does to a device "d" with the default input step of 2 dB.
 const QStringList all =
     QString("d.output.setVolumeLeft(-20.5) d.output.setVolumeRight(-20.5) d.output.setMute(false) "
             "d.input.getVolumeRange d.input.setVolumeLeft(6) d.input.setVolumeRight(6) "
@@ -83,7 +82,10 @@ private slots:
     // LoggedDevice's; -1 for no device.
     void readsAndWritesWhatTheDeviceHas()
     {
-        const QList<QByteArray> lines = QByteArray(kExampleDocument).split('\n');
+        QFile example(TARVIX_EXAMPLE_PRESET);
+        QVERIFY(example.open(QIODevice::ReadOnly));
+        const QByteArray document = example.readAll();
+        const QList<QByteArray> lines = document.split('\n');
         const auto without = [&lines](int from, int to) {
             return (lines.mid(0, from) + lines.mid(to)).join('\n');
         };
@@ -95,7 +97,7 @@ private slots:
             {6, all.mid(3), without(3, 8)}};
         for (const auto& [parts, calls, written] : rows) {
             LoggedDevice device(parts);
-            QVERIFY(!readDocument(kExampleDocument, device.record(parts)));
+            QVERIFY(!readDocument(document, device.record(parts)));
             QCOMPARE(device.log.deviceCalls(), calls);
             QCOMPARE(writtenDocument(device.record(parts)), written);
         }

@@ -1,39 +1,28 @@
 #pragma once
 
-#include <QMutex>
 #include <QStringList>
 
 #include <algorithm>
 #include <functional>
 
 // The calls a fake library received, in order, as readable lines such as
-// "a.output.setVolumeLeft(-10)". Safe to use from any thread.
+// "a.output.setVolumeLeft(-10)". One thread at a time: a test that calls from another thread
+// waits for it to end before it reads the log.
 class CallLog
 {
 public:
     void append(const QString& call)
     {
-        {
-            const QMutexLocker locker(&mutex);
-            entries.append(call);
-        }
+        entries.append(call);
         if (onCall)
             onCall(call);
     }
-    QStringList calls() const
-    {
-        const QMutexLocker locker(&mutex);
-        return entries;
-    }
-    void clear()
-    {
-        const QMutexLocker locker(&mutex);
-        entries.clear();
-    }
+    QStringList calls() const { return entries; }
+    void clear() { entries.clear(); }
     // The calls with lock() and unlock() left out, for tests about what reached the device.
     QStringList deviceCalls() const
     {
-        QStringList result = calls();
+        QStringList result = entries;
         result.removeAll(QStringLiteral("lock"));
         result.removeAll(QStringLiteral("unlock"));
         return result;
@@ -41,8 +30,7 @@ public:
     // Whether any call starting with `prefix` was made.
     bool contains(const QString& prefix) const
     {
-        const QStringList all = calls();
-        return std::any_of(all.begin(), all.end(),
+        return std::any_of(entries.begin(), entries.end(),
                            [&](const QString& c) { return c.startsWith(prefix); });
     }
 
@@ -50,6 +38,5 @@ public:
     std::function<void(const QString&)> onCall;
 
 private:
-    mutable QMutex mutex;
     QStringList entries;
 };

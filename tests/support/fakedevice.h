@@ -123,15 +123,24 @@ protected:
 
 // A device record with fake parts whose calls are logged as "<id>.output.<call>",
 // "<id>.input.<call>" and "<id>.hid.<call>".
-class FakeDevice
+struct FakeDevice
 {
-public:
-    FakeDevice(const FakeDeviceConfig& config, CallLog* log);
+    FakeDevice(const FakeDeviceConfig& config, CallLog* log) : id(config.id), name(config.name)
+    {
+        const QString prefix = QString::fromUtf8(id) + '.';
+        if (config.hasHid)
+            hid = std::make_unique<FakeHid>(prefix + "hid", log);
+        if (config.hasInput)
+            input = std::make_unique<FakeEndpoint>(prefix + "input", log, config.inputMin,
+                                                   config.inputMax, config.inputStep);
+        if (config.hasOutput)
+            output = std::make_unique<FakeEndpoint>(prefix + "output", log, config.outputMin,
+                                                    config.outputMax, config.outputStep);
+        record = {id.constData(), name.constData(), hid.get(), input.get(), output.get()};
+    }
 
-    TarvixDevice record;
-    QByteArray id;
-    QByteArray name;
+    const QByteArray id, name;
     std::unique_ptr<FakeHid> hid;
-    std::unique_ptr<FakeEndpoint> input;
-    std::unique_ptr<FakeEndpoint> output;
+    std::unique_ptr<FakeEndpoint> input, output;
+    TarvixDevice record;
 };

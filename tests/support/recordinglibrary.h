@@ -3,15 +3,18 @@
 #include "calllog.h"
 #include "fakedevice.h"
 #include "tarvixcontrol.h"
+#include "tarvixdevicecallback.h"
 #include "tarvixlibrary.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 
+#include <algorithm>
 #include <atomic>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 // A device library for tests where the exact calls and their order matter. It runs no threads
@@ -21,20 +24,47 @@ class RecordingLibrary : public TarvixControl
 {
 public:
     const char* backendName() override { return "Recording test library"; }
-    TarvixDevice* getDevice(const char* id) override;
-    void lock() override;
-    void unlock() override;
+    TarvixDevice* getDevice(const char* id) override
+    {
+        log.append(QStringLiteral("getDevice(%1)").arg(QString::fromUtf8(id)));
+        FakeDevice* found = present.value(id);
+        return found ? &found->record : nullptr;
+    }
+    void lock() override
+    {
+        mutex.lock();
+        log.append(QStringLiteral("lock"));
+        maxLockDepth = std::max(maxLockDepth.load(), ++lockDepth);
+    }
+    void unlock() override
+    {
+        --lockDepth;
+        log.append(QStringLiteral("unlock"));
+        mutex.unlock();
+    }
 
     // Makes a device present, or absent, without telling anyone.
-    FakeDevice* plug(const FakeDeviceConfig& config);
-    void unplug(const QByteArray& id);
+    FakeDevice* plug(const FakeDeviceConfig& config)
+    {
+        devices.push_back(std::make_unique<FakeDevice>(config, &log));
+        return latest[config.id] = present[config.id] = devices.back().get();
+    }
+    void unplug(const QByteArray& id) { present.remove(id); }
     // The present device, else the one unplugged last.
-    FakeDevice* device(const QByteArray& id) const;
+    FakeDevice* device(const QByteArray& id) const { return latest.value(id); }
 
     // Sends a notification on the calling thread, with the present record (or the unplugged one
     // for a removal); or from a thread of its own, waiting for that thread to end.
-    void notify(CallbackType type, const QByteArray& id);
-    void notifyFromThread(CallbackType type, const QByteArray& id);
+    void notify(CallbackType type, const QByteArray& id)
+    {
+        FakeDevice* target = type == DeviceRemoval ? latest.value(id) : present.value(id);
+        if (deviceCallback)
+            deviceCallback->onDeviceEvent(type, id.constData(), target ? &target->record : nullptr);
+    }
+    void notifyFromThread(CallbackType type, const QByteArray& id)
+    {
+        std::thread([=] { notify(type, id); }).join();
+    }
 
     // Devices whose arrival registerTarvixDeviceCallback() reports from within the call.
     QList<QByteArray> arrivalsOnRegister;
@@ -45,10 +75,16 @@ public:
     std::atomic<int> maxLockDepth{0};
 
 protected:
-    void setDeviceCallback(TarvixDeviceCallback* callback) override;
+    void setDeviceCallback(TarvixDeviceCallback* callback) override
+    {
+        log.append(QStringLiteral("registerTarvixDeviceCallback"));
+        deviceCallback = callback;
+        for (const QByteArray& id : arrivalsOnRegister)
+            notify(DeviceArrival, id);
+    }
 
 private:
     std::recursive_mutex mutex;
-    std::map<QByteArray, std::unique_ptr<FakeDevice>> present;
-    std::vector<std::unique_ptr<FakeDevice>> unplugged;
+    std::vector<std::unique_ptr<FakeDevice>> devices;
+    QMap<QByteArray, FakeDevice*> present, latest;
 };

@@ -20,24 +20,6 @@ template <typename T = QWidget> T* widget(const QWidget* window, const QString& 
     return found;
 }
 
-inline QComboBox* deviceList(const QWidget* window)
-{
-    return widget<QComboBox>(window, "combo_device_select");
-}
-
-inline QStringList itemIds(const QWidget* window)
-{
-    QStringList ids;
-    for (int i = 0; i < deviceList(window)->count(); ++i)
-        ids.append(deviceList(window)->itemData(i).toString());
-    return ids;
-}
-
-inline QString currentId(const QWidget* window)
-{
-    return deviceList(window)->currentData().toString();
-}
-
 // What every window fixture offers. Levels by the end of their names: slider("playback_left")
 // is "vol_slider_playback_left".
 struct WindowParts
@@ -49,8 +31,15 @@ struct WindowParts
     QSlider* slider(const QString& side) const { return get<QSlider>("vol_slider_" + side); }
     QLabel* label(const QString& side) const { return get<QLabel>("vol_label_" + side); }
     QCheckBox* box(const QString& name) const { return get<QCheckBox>(name); }
-    QComboBox* list() const { return deviceList(window.get()); }
-    QStringList ids() const { return itemIds(window.get()); }
+    QComboBox* list() const { return get<QComboBox>("combo_device_select"); }
+    // The listed devices' ids, in order.
+    QStringList ids() const
+    {
+        QStringList ids;
+        for (int i = 0; i < list()->count(); ++i)
+            ids.append(list()->itemData(i).toString());
+        return ids;
+    }
 
     std::unique_ptr<TarvixMixer> window;
 };

@@ -1,13 +1,9 @@
 #include "simulatedcontrol.h"
 #include "simulatedhardwarepanel.h"
-#include "tarvixmixer.h"
+#include "windowparts.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLayout>
-#include <QSlider>
 #include <QtTest>
 
 #include <limits>
@@ -23,11 +19,12 @@ private slots:
     void theWindowFollowsWhatIsDoneOnTheDevice()
     {
         SimulatedControl library;
-        TarvixMixer window(&library);
-        SimulatedHardwarePanel panel(library, &window);
-        auto* list = window.findChild<QComboBox*>("combo_device_select");
-        auto* windowPhantom = window.findChild<QCheckBox*>("cb_phantom_left");
-        auto* windowReadOut = window.findChild<QLabel*>("vol_label_playback_left");
+        WindowParts window;
+        window.window = std::make_unique<TarvixMixer>(&library);
+        SimulatedHardwarePanel panel(library, window.window.get());
+        QComboBox* list = window.list();
+        QCheckBox* windowPhantom = window.box("cb_phantom_left");
+        QLabel* windowReadOut = window.label("playback_left");
         QTRY_COMPARE(list->count(), 2);
         auto* duo = panel.findChild<QGroupBox*>("TVX-DUO-0001");
         QVERIFY(duo && list->currentData().toString() == duo->objectName());
@@ -45,17 +42,17 @@ private slots:
         duo->findChild<QSlider*>("input_right")->setValue(3);
         QTRY_VERIFY_WITH_TIMEOUT(windowPhantom->isChecked(), 10000);
         QTRY_COMPARE(windowReadOut->text(), "-10.0 dB");
-        QTRY_COMPARE(window.findChild<QLabel*>("vol_label_record_right")->text(), "12 dB");
+        QTRY_COMPARE(window.label("record_right")->text(), "12 dB");
         // What the window changes, the panel shows while it is shown.
         panel.show();
         QVERIFY(texts().contains("-10.0 / -20.0 dB"));
-        window.findChild<QCheckBox*>("cb_loopback_right")->click();
+        window.box("cb_loopback_right")->click();
         QTRY_VERIFY(duo->findChild<QCheckBox*>("loopback_right")->isChecked());
 
         // Pulled out, the device leaves the list and its controls on the panel rest; plugged in
         // again, it comes back as it was left, with what the window changed since the panel's
         // last reading.
-        window.findChild<QSlider*>("vol_slider_playback_left")->setValue(-30);
+        window.slider("playback_left")->setValue(-30);
         auto* plugged = duo->findChild<QCheckBox*>("plugged");
         plugged->click();
         QTRY_COMPARE(list->count(), 1);
