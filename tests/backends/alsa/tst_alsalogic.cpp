@@ -13,27 +13,35 @@ using namespace ElementChoice;
 
 namespace {
 
-// Elements from "<kind><channels> <name>": v a volume with a dB range, n one without, b a switch.
+// Elements from "<kind><channels> <name>[#index]": v a volume with a dB range, n one without, b a
+// switch, e an enum of Off and On.
 std::vector<Element> elements(const QStringList& entries)
 {
     std::vector<Element> result;
-    for (const QString& entry : entries)
-        result.push_back({entry.mid(3).toStdString(),
-                          entry[0] == 'b' ? Kind::Boolean : Kind::Integer,
-                          entry[1].digitValue(),
-                          entry[0] == 'v',
-                          {}});
+    for (const QString& entry : entries) {
+        const QStringList name = entry.mid(3).split('#');
+        const QChar kind = entry[0];
+        result.push_back(
+            {name[0].toStdString(), name.value(1).toInt(),
+             kind == 'b'   ? Kind::Boolean
+             : kind == 'e' ? Kind::Enumerated
+                           : Kind::Integer,
+             entry[1].digitValue(), kind == 'v',
+             kind == 'e' ? std::vector<std::string>{"Off", "On"} : std::vector<std::string>{}});
+    }
     return result;
 }
 
-// "left/right/switchLeft/switchRight" as element.channel, "-" for none.
+// "left/right/switchLeft/switchRight" as element.channel, "-" for none; "!" for a switch that is on
+// when muted.
 QString describe(const EndpointChoice& c)
 {
     const auto ref = [](const ChannelRef& r) {
         return r.present() ? QStringLiteral("%1.%2").arg(r.element).arg(r.channel)
                            : QStringLiteral("-");
     };
-    return QStringList{ref(c.left), ref(c.right), ref(c.switchLeft), ref(c.switchRight)}.join('/');
+    return QStringList{ref(c.left), ref(c.right), ref(c.switchLeft), ref(c.switchRight)}.join('/') +
+           (c.muteInverted ? "!" : "");
 }
 
 const float inf = std::numeric_limits<float>::infinity();
@@ -45,8 +53,8 @@ class TestAlsaLogic : public QObject
     Q_OBJECT
 
 private slots:
-    // The class-compliant, per-channel and output-less shapes are met on virtual cards in
-    // tst_alsawindow; these are the preferences and refusals between them.
+    // The corpus test (tst_alsacards) meets these on real cards; here are the preferences and
+    // refusals between them and shapes no corpus card has.
     void endpointsComeFromElementNames_data()
     {
         QTest::addColumn<QStringList>("entries");
@@ -67,6 +75,34 @@ private slots:
             << QStringList{"b1 Master Playback Volume", "v0 Line In 1 Gain Capture Volume"}
             << "-/-/-/-"
             << "-/-/-/-";
+        QTest::newRow("a product's output, its lowest index, and the switch of that index")
+            << QStringList{"v1 UMC202HD 192k Output Playback Volume#1",
+                           "b1 UMC202HD 192k Output Playback Switch#1",
+                           "v2 UMC202HD 192k Output Playback Volume",
+                           "b2 UMC202HD 192k Output Playback Switch"}
+            << "2.0/2.1/3.0/3.1"
+            << "-/-/-/-";
+        QTest::newRow("names cut at 44 bytes, told apart by kind")
+            << QStringList{"b2 Focusrite Scarlett 2i2 USB Output Playback ",
+                           "v2 Focusrite Scarlett 2i2 USB Output Playback ",
+                           "v1 Focusrite Scarlett 2i2 USB Mic Capture Volu"}
+            << "1.0/1.1/0.0/0.1"
+            << "2.0/2.0/-/-";
+        QTest::newRow("Mute switches the right way round; mixer inputs never")
+            << QStringList{"v1 Mix A Input 01 Playback Volume",
+                           "v1 Line 01 (Monitor L) Playback Volume",
+                           "v1 Line 02 (Monitor R) Playback Volume",
+                           "b1 Line 01 Mute Playback Switch",
+                           "b1 Line 02 Mute Playback Switch",
+                           "v1 Line In 1 Gain Capture Volume",
+                           "b1 Line In 1 Mute Capture Switch"}
+            << "1.0/2.0/3.0/4.0!"
+            << "5.0/5.0/6.0/6.0!";
+        QTest::newRow("the card's mute for Master; any other capture volume")
+            << QStringList{"v1 Master Playback Volume", "b1 Mute Playback Switch",
+                           "v2 Analog Capture Volume", "v1 Mic Playback Volume"}
+            << "0.0/0.0/1.0/1.0!"
+            << "2.0/2.1/-/-";
     }
     void endpointsComeFromElementNames()
     {
@@ -86,6 +122,9 @@ private slots:
         QVERIFY(each.monitor == 2 && !each.monitorIsEnum);
         QVERIFY(!chooseSwitches(elements({"v2 PCM Playback Volume", "b1 Mic Capture Switch"}))
                      .present());
+        // An enum of Off and On is a switch.
+        QVERIFY(chooseSwitches(elements({"e1 Line In 1 Phantom Power Capture Switch"}))
+                    .phantomLeft.present());
     }
 
     void dbCurvesReportTheRealRangeAndNearestRaw()
