@@ -66,21 +66,9 @@ private slots:
                            "v2 Line Capture Volume"}
             << "2.0/2.0/-/-"
             << "4.0/4.1/-/-";
-        QTest::newRow("two mono volumes, each with the first channel of its switch")
-            << QStringList{"b2 Line 01 Playback Switch", "b2 Line 02 Playback Switch",
-                           "v1 Line 01 Playback Volume", "v1 Line 02 Playback Volume"}
-            << "2.0/3.0/0.0/1.0"
-            << "-/-/-/-";
         QTest::newRow("a switch named like a volume, a volume without channels: none")
             << QStringList{"b1 Master Playback Volume", "v0 Line In 1 Gain Capture Volume"}
             << "-/-/-/-"
-            << "-/-/-/-";
-        QTest::newRow("a product's output, its lowest index, and the switch of that index")
-            << QStringList{"v1 UMC202HD 192k Output Playback Volume#1",
-                           "b1 UMC202HD 192k Output Playback Switch#1",
-                           "v2 UMC202HD 192k Output Playback Volume",
-                           "b2 UMC202HD 192k Output Playback Switch"}
-            << "2.0/2.1/3.0/3.1"
             << "-/-/-/-";
         QTest::newRow("names cut at 44 bytes, told apart by kind")
             << QStringList{"b2 Focusrite Scarlett 2i2 USB Output Playback ",
@@ -88,21 +76,6 @@ private slots:
                            "v1 Focusrite Scarlett 2i2 USB Mic Capture Volu"}
             << "1.0/1.1/0.0/0.1"
             << "2.0/2.0/-/-";
-        QTest::newRow("Mute switches the right way round; mixer inputs never")
-            << QStringList{"v1 Mix A Input 01 Playback Volume",
-                           "v1 Line 01 (Monitor L) Playback Volume",
-                           "v1 Line 02 (Monitor R) Playback Volume",
-                           "b1 Line 01 Mute Playback Switch",
-                           "b1 Line 02 Mute Playback Switch",
-                           "v1 Line In 1 Gain Capture Volume",
-                           "b1 Line In 1 Mute Capture Switch"}
-            << "1.0/2.0/3.0/4.0!"
-            << "5.0/5.0/6.0/6.0!";
-        QTest::newRow("the card's mute for Master; any other capture volume")
-            << QStringList{"v1 Master Playback Volume", "b1 Mute Playback Switch",
-                           "v2 Analog Capture Volume", "v1 Mic Playback Volume"}
-            << "0.0/0.0/1.0/1.0!"
-            << "2.0/2.1/-/-";
     }
     void endpointsComeFromElementNames()
     {

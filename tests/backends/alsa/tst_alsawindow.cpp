@@ -1,12 +1,9 @@
 #include "alsamixer.h"
 #include "nodevicehint.h"
-#include "presetreader.h"
-#include "presetwriter.h"
 #include "simulatedcontrol.h"
 #include "tarvixlibrary.h"
 #include "writelogginglibrary.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -35,47 +32,6 @@ class TestAlsaWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // A preset stored from the card and loaded back after the card was changed restores it:
-    // the output's mute step, floor, fractional levels and maximum, and the input on the
-    // window's 6 dB grid. Raw values as amixer gives them: the output's raw 0 is its mute step,
-    // raw 1 its floor (-63 dB); the mic's +30, 0 and 12 dB.
-    void presetsRestoreEveryLevelTheCardHolds_data()
-    {
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("input");
-        QTest::newRow("mute step, floor; +30 dB") << "0,1"
-                                                  << "0";
-        QTest::newRow("-13.5 dB, maximum; 0 dB") << "100,127"
-                                                 << "60";
-        QTest::newRow("maximum, mute step; 12 dB") << "127,0"
-                                                   << "36";
-    }
-    void presetsRestoreEveryLevelTheCardHolds()
-    {
-        QFETCH(QString, output);
-        QFETCH(QString, input);
-        VirtualCards cards;
-        cards.plug(1, VirtualCards::shape("oddcurves"));
-        cards.amixer(1, "PCM Playback Volume", output);
-        cards.amixer(1, "Mic Capture Volume", input);
-        const std::unique_ptr<TarvixControl> control(AlsaBackend::createControl());
-        QTRY_VERIFY(control->getDevice("alsa:Odd"));
-        QBuffer preset;
-        preset.open(QIODevice::ReadWrite);
-        control->lock();
-        writePreset(&preset, control->getDevice("alsa:Odd"));
-        control->unlock();
-        cards.amixer(1, "PCM Playback Volume", "64,64");
-        cards.amixer(1, "Mic Capture Volume", "80");
-        preset.seek(0);
-        control->lock();
-        const PresetReadResult result = readPreset(&preset, control->getDevice("alsa:Odd"));
-        control->unlock();
-        QCOMPARE(result, PresetReadResult::Applied);
-        QCOMPARE(cards.amixer(1, "PCM Playback Volume"), output);
-        QCOMPARE(cards.amixer(1, "Mic Capture Volume"), input);
-    }
-
     void applyingADeviceWritesNothing_data()
     {
         QTest::addColumn<bool>("alsa");
