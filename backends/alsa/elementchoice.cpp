@@ -57,16 +57,21 @@ bool isSwitch(const Element& element)
     return element.channels > 0 && (element.kind == Kind::Boolean || isOffOn(element));
 }
 
-// The element of a (possibly cut) name and index.
+// The element of a (possibly cut) name and kind: of `index`, else of the lowest index.
 int findByName(const std::vector<Element>& elements, const std::string& name, Kind kind,
                int index = 0)
 {
+    int best = -1;
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        if (elements[i].name == cut(name) && elements[i].index == index &&
-            elements[i].kind == kind && elements[i].channels > 0)
+        const Element& element = elements[i];
+        if (element.name != cut(name) || element.kind != kind || element.channels <= 0)
+            continue;
+        if (element.index == index)
             return static_cast<int>(i);
+        if (best < 0 || element.index < elements[best].index)
+            best = static_cast<int>(i);
     }
-    return -1;
+    return best;
 }
 
 // The volume with the lowest index, then the first listed, among those whose name before

@@ -55,7 +55,8 @@ inline constexpr std::size_t kNameBytes = 43;
 
 // The output: the first playback volume with a dB range named Master, Speaker, Headphone or PCM,
 // else one named "<product> Output", else the first pair of per-channel outputs ("Line 01 ...",
-// "Line 02 ..."). Among elements of one name the lowest index wins. A volume's mute is the switch
+// "Line 02 ..."). Among elements of one name the lowest index wins; a switch of the
+// same index as its volume, else of the lowest, goes with it. A volume's mute is the switch
 // of its name, else its "... Mute Playback Switch" (at 1 muted), else the card's "Mute Playback
 // Switch". Mixer inputs, monitor mixes and meters never match.
 EndpointChoice chooseOutput(const std::vector<Element>& elements);

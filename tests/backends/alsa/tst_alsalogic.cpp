@@ -1,6 +1,5 @@
 #include "cardidentity.h"
 #include "dbcurve.h"
-#include "elementchoice.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -9,40 +8,7 @@
 #include <cmath>
 #include <limits>
 
-using namespace ElementChoice;
-
 namespace {
-
-// Elements from "<kind><channels> <name>[#index]": v a volume with a dB range, n one without, b a
-// switch, e an enum of Off and On.
-std::vector<Element> elements(const QStringList& entries)
-{
-    std::vector<Element> result;
-    for (const QString& entry : entries) {
-        const QStringList name = entry.mid(3).split('#');
-        const QChar kind = entry[0];
-        result.push_back(
-            {name[0].toStdString(), name.value(1).toInt(),
-             kind == 'b'   ? Kind::Boolean
-             : kind == 'e' ? Kind::Enumerated
-                           : Kind::Integer,
-             entry[1].digitValue(), kind == 'v',
-             kind == 'e' ? std::vector<std::string>{"Off", "On"} : std::vector<std::string>{}});
-    }
-    return result;
-}
-
-// "left/right/switchLeft/switchRight" as element.channel, "-" for none; "!" for a switch that is on
-// when muted.
-QString describe(const EndpointChoice& c)
-{
-    const auto ref = [](const ChannelRef& r) {
-        return r.present() ? QStringLiteral("%1.%2").arg(r.element).arg(r.channel)
-                           : QStringLiteral("-");
-    };
-    return QStringList{ref(c.left), ref(c.right), ref(c.switchLeft), ref(c.switchRight)}.join('/') +
-           (c.muteInverted ? "!" : "");
-}
 
 const float inf = std::numeric_limits<float>::infinity();
 
@@ -53,53 +19,6 @@ class TestAlsaLogic : public QObject
     Q_OBJECT
 
 private slots:
-    // The corpus test (tst_alsacards) meets these on real cards; here are the preferences and
-    // refusals between them and shapes no corpus card has.
-    void endpointsComeFromElementNames_data()
-    {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("input");
-        QTest::newRow("Master before PCM; a volume without dB is passed over")
-            << QStringList{"v2 PCM Playback Volume", "n2 Speaker Playback Volume",
-                           "v1 Master Playback Volume", "n2 Capture Volume",
-                           "v2 Line Capture Volume"}
-            << "2.0/2.0/-/-"
-            << "4.0/4.1/-/-";
-        QTest::newRow("a switch named like a volume, a volume without channels: none")
-            << QStringList{"b1 Master Playback Volume", "v0 Line In 1 Gain Capture Volume"}
-            << "-/-/-/-"
-            << "-/-/-/-";
-        QTest::newRow("names cut at 44 bytes, told apart by kind")
-            << QStringList{"b2 Focusrite Scarlett 2i2 USB Output Playback ",
-                           "v2 Focusrite Scarlett 2i2 USB Output Playback ",
-                           "v1 Focusrite Scarlett 2i2 USB Mic Capture Volu"}
-            << "1.0/1.1/0.0/0.1"
-            << "2.0/2.0/-/-";
-    }
-    void endpointsComeFromElementNames()
-    {
-        QFETCH(QStringList, entries);
-        QFETCH(QString, output);
-        QFETCH(QString, input);
-        QCOMPARE(describe(chooseOutput(elements(entries))), output);
-        QCOMPARE(describe(chooseInput(elements(entries))), input);
-    }
-
-    void switchesComeFromElementNames()
-    {
-        const SwitchChoice each = chooseSwitches(elements(
-            {"b1 Line In 2 Phantom Power Capture Switch",
-             "b1 Line In 1 Phantom Power Capture Switch", "b1 Direct Monitor Playback Switch"}));
-        QVERIFY(each.phantomLeft.element == 1 && each.phantomRight.element == 0);
-        QVERIFY(each.monitor == 2 && !each.monitorIsEnum);
-        QVERIFY(!chooseSwitches(elements({"v2 PCM Playback Volume", "b1 Mic Capture Switch"}))
-                     .present());
-        // An enum of Off and On is a switch.
-        QVERIFY(chooseSwitches(elements({"e1 Line In 1 Phantom Power Capture Switch"}))
-                    .phantomLeft.present());
-    }
-
     void dbCurvesReportTheRealRangeAndNearestRaw()
     {
         // Raw 0 silences, then -60 dB rising non-uniformly: steps of 10, 10, 0.25, 0.5 dB.
