@@ -29,6 +29,12 @@ bool AlsaEndpoint::hasMute()
     return choice.switchLeft.present() || choice.switchRight.present();
 }
 
+bool AlsaEndpoint::levelsAreWritable()
+{
+    LibraryLock::Guard guard(lock);
+    return card.isWritable(choice.left.element) && card.isWritable(choice.right.element);
+}
+
 void AlsaEndpoint::setMute(bool mute)
 {
     LibraryLock::Guard guard(lock);

@@ -40,6 +40,7 @@ public:
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
     bool hasMute() override;
+    bool levelsAreWritable() override;
 
     bool usesElement(int element) const;
     void reportChange();

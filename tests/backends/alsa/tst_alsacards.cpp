@@ -220,6 +220,7 @@ class TestAlsaCards : public QObject
     void moveSlider(AlsaMixer& mixer, Card& card, const QString& side, int left)
     {
         QSlider* slider = mixer.slider(side);
+        QCOMPARE(slider->isEnabled(), card.writable(cell(left)));
         const QMap<QString, long> before = card.dump();
         const bool down = slider->value() == slider->maximum();
         slider->setValue(down ? slider->minimum() : slider->maximum());
