@@ -1,7 +1,6 @@
 #include "elementchoice.h"
 
 #include <optional>
-#include <regex>
 #include <strings.h>
 
 namespace ElementChoice {
@@ -169,6 +168,30 @@ EndpointChoice chooseFrom(const std::vector<Element>& elements,
     return {};
 }
 
+// The inputs a phantom power switch serves: "Line In N Phantom Power Capture Switch", or
+// "Line In N-M ..." for a group.
+bool phantomInputs(const std::string& name, int& first, int& last)
+{
+    const std::string prefix = "Line In ", suffix = " Phantom Power Capture Switch";
+    if (!startsWith(name, prefix) || !endsWith(name, suffix) ||
+        name.size() <= prefix.size() + suffix.size())
+        return false;
+    const std::string inputs =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::size_t dash = inputs.find('-');
+    const auto number = [](const std::string& digits, int& value) {
+        if (digits.empty() || digits.size() > 4 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        value = std::stoi(digits);
+        return true;
+    };
+    if (!number(inputs.substr(0, dash), first))
+        return false;
+    last = first;
+    return dash == std::string::npos || number(inputs.substr(dash + 1), last);
+}
+
 } // namespace
 
 EndpointChoice chooseOutput(const std::vector<Element>& elements)
@@ -201,16 +224,12 @@ EndpointChoice chooseInput(const std::vector<Element>& elements)
 
 SwitchChoice chooseSwitches(const std::vector<Element>& elements)
 {
-    static const std::regex phantom(
-        "Line In ([0-9]{1,4})(?:-([0-9]{1,4}))? Phantom Power Capture Switch");
     SwitchChoice choice;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const Element& element = elements[i];
         const int index = static_cast<int>(i);
-        std::smatch match;
-        if (isSwitch(element) && std::regex_match(element.name, match, phantom)) {
-            const int first = std::stoi(match[1].str());
-            const int last = match[2].matched ? std::stoi(match[2].str()) : first;
+        int first = 0, last = 0;
+        if (isSwitch(element) && phantomInputs(element.name, first, last)) {
             if (first <= 1 && last >= 1 && !choice.phantomLeft.present())
                 choice.phantomLeft = {index, 0};
             if (first <= 2 && last >= 2 && !choice.phantomRight.present())
