@@ -21,6 +21,10 @@ public:
     // Whether the endpoint has a mute switch. Without one getMute() is false and setMute() is
     // ignored. A library whose endpoints all have one need not say so.
     virtual bool hasMute() { return true; }
+    // Whether the levels can be set: a level that a control on the device has taken over is
+    // read-only, and setVolumeLeft() and setVolumeRight() leave it. A library whose levels can
+    // always be set need not say so.
+    virtual bool levelsAreWritable() { return true; }
 
 protected:
     ~TarvixMixerDevice() = default;

@@ -95,3 +95,8 @@ void LevelRow::showLevel(TarvixMixerDevice* endpoint, float stepDb)
         slider->setValue(LevelScale::positionForLevel(level, stepDb));
     }
 }
+
+void LevelRow::setWritable(bool writable) const
+{
+    slider->setEnabled(writable);
+}

@@ -36,6 +36,9 @@ public:
     // leaves them as they are. A slider that the new limits move writes nothing to the device.
     void setRange(float minDb, float maxDb, float stepDb);
 
+    // Enables the slider for a level that can be set; a read-only one still shows the device.
+    void setWritable(bool writable) const;
+
     // Writes the channel's level as `endpoint` reports it into the read-out and the slider,
     // writing nothing back to the device.
     void showLevel(TarvixMixerDevice* endpoint, float stepDb);

@@ -359,6 +359,8 @@ void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, Leve
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     left.showLevel(endpoint, stepDb);
     right.showLevel(endpoint, stepDb);
+    left.setWritable(endpoint->levelsAreWritable());
+    right.setWritable(endpoint->levelsAreWritable());
     mute->setCheckState(endpoint->getMute() ? Qt::Checked : Qt::Unchecked);
 }
 

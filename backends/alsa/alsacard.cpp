@@ -176,6 +176,7 @@ void AlsaCard::loadElement(snd_ctl_elem_id_t* id)
         element.kind = Kind::Other;
     }
     element.name = snd_ctl_elem_id_get_name(id);
+    element.index = static_cast<int>(std::min(snd_ctl_elem_id_get_index(id), 65535u));
     slot.numid = snd_ctl_elem_id_get_numid(id);
     slot.values.assign(static_cast<std::size_t>(element.channels), 0);
     descriptions.push_back(std::move(element));

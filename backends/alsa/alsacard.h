@@ -46,6 +46,7 @@ public:
     const std::string& driver() const { return driverName; }
     const std::vector<ElementChoice::Element>& elements() const { return descriptions; }
     const DbCurve& curve(int element) const { return slots[element].curve; }
+    bool isWritable(int element) const { return slots[element].writable; }
 
     long read(ElementChoice::ChannelRef ref);
     void write(ElementChoice::ChannelRef ref, long value);

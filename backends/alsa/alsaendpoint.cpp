@@ -19,7 +19,9 @@ AlsaEndpoint::AlsaEndpoint(AlsaCard& card, const ElementChoice::EndpointChoice& 
 bool AlsaEndpoint::getMute()
 {
     LibraryLock::Guard guard(lock);
-    const auto mutes = [this](ChannelRef sw) { return sw.present() && card.read(sw) == 0; };
+    const auto mutes = [this](ChannelRef sw) {
+        return sw.present() && (card.read(sw) != 0) == choice.muteInverted;
+    };
     return mutes(choice.switchLeft) || mutes(choice.switchRight);
 }
 
@@ -28,12 +30,19 @@ bool AlsaEndpoint::hasMute()
     return choice.switchLeft.present() || choice.switchRight.present();
 }
 
+bool AlsaEndpoint::levelsAreWritable()
+{
+    LibraryLock::Guard guard(lock);
+    return card.isWritable(choice.left.element) && card.isWritable(choice.right.element);
+}
+
 void AlsaEndpoint::setMute(bool mute)
 {
     LibraryLock::Guard guard(lock);
-    card.write(choice.switchLeft, mute ? 0 : 1);
+    const long value = mute == choice.muteInverted ? 1 : 0;
+    card.write(choice.switchLeft, value);
     if (!(choice.switchRight == choice.switchLeft))
-        card.write(choice.switchRight, mute ? 0 : 1);
+        card.write(choice.switchRight, value);
 }
 
 float AlsaEndpoint::levelOf(ChannelRef volume)

@@ -14,8 +14,8 @@ class LibraryLock;
 // raw value, within the card's range; position 0 sets the raw value of the lowest level (the
 // mute step of a curve that has one), whichever end of the raw range that is; a get reports the
 // position whose read-out is nearest the real gain. Mute is the switch beside the volume (at 1: not
-// muted); a stereo switch reads as muted when either channel is. An endpoint without one reads as
-// not muted and ignores setMute().
+// muted, or muted for a "... Mute ..." switch); a stereo switch reads as muted when either channel
+// is. An endpoint without one reads as not muted and ignores setMute().
 //
 // Lock: every operation takes the library lock. reportChange() is called by the library thread
 // with the lock held; the listener is told as KitEndpoint tells it.
@@ -36,6 +36,7 @@ public:
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
     bool hasMute() override;
+    bool levelsAreWritable() override;
 
     bool usesElement(int element) const;
     using KitEndpoint::reportChange;

@@ -265,7 +265,10 @@ std::optional<long> DbCurve::muteRaw() const
 
 bool DbCurve::isUsable() const
 {
-    return finestStepDb() > 0.0f;
+    // No amplifier or attenuator reaches a thousand dB: a description that says so is wrong, and
+    // no read-out of it would be true.
+    constexpr float plausibleDb = 1000.0f;
+    return finestStepDb() > 0.0f && minDb() >= -plausibleDb && maxDb() <= plausibleDb;
 }
 
 float DbCurve::minDb() const

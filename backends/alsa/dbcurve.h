@@ -19,7 +19,8 @@ public:
     // a level, gives an empty curve.
     DbCurve(const std::vector<unsigned int>& tlv, long rawMin, long rawMax);
 
-    // At least two different levels that are not mute: a range a slider can move over.
+    // At least two different levels that are not mute, all within a thousand dB of 0 dB: a range
+    // a slider can move over.
     bool isUsable() const;
     // The lowest and highest levels that are not mute; 0 without such a level.
     float minDb() const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ enum class Kind { Integer, Boolean, Enumerated, Other };
 struct Element
 {
     std::string name;
+    int index = 0; // tells apart elements that share a name
     Kind kind = Kind::Other;
     int channels = 0;
     bool hasDbRange = false;        // an integer element whose dB curve spans more than one level
@@ -35,7 +37,8 @@ struct ChannelRef
 struct EndpointChoice
 {
     ChannelRef left, right;             // volume channels
-    ChannelRef switchLeft, switchRight; // mute switches (at 1: not muted); may be absent
+    ChannelRef switchLeft, switchRight; // mute switches; may be absent
+    bool muteInverted = false;          // a "... Mute ..." switch: at 1 muted, else at 1 not muted
     bool present() const { return left.present() && right.present(); }
 };
 
@@ -47,14 +50,23 @@ struct SwitchChoice
     bool present() const { return phantomLeft.present() || phantomRight.present() || monitor >= 0; }
 };
 
-// The first playback volume with a dB range among Master, Speaker, Headphone and PCM, else the
-// first pair of per-channel outputs ("Line 01 ...", "Line 02 ...").
+// The longest element name a card reports; longer names are cut to it.
+inline constexpr std::size_t kNameBytes = 43;
+
+// The output: the first playback volume with a dB range named Master, Speaker, Headphone or PCM,
+// else one named "<product> Output", else the first pair of per-channel outputs ("Line 01 ...",
+// "Line 02 ..."). Among elements of one name the lowest index wins; a switch of the
+// same index as its volume, else of the lowest, goes with it. A volume's mute is the switch
+// of its name, else its "... Mute Playback Switch" (at 1 muted), else the card's "Mute Playback
+// Switch". Mixer inputs, monitor mixes and meters never match.
 EndpointChoice chooseOutput(const std::vector<Element>& elements);
-// The first capture volume with a dB range among Mic, Capture and Line, else the per-channel
-// input gains ("Line In 1 Gain ...", "Line In 2 Gain ...").
+// The input: the first capture volume with a dB range named Mic, Capture or Line, else the
+// per-input gains ("Line In 1 Gain ...", "Line In 2 Gain ...", or the first alone), else any other
+// capture volume. Mutes as for the output, without a card-wide one.
 EndpointChoice chooseInput(const std::vector<Element>& elements);
 // Phantom power per input ("Line In N Phantom Power Capture Switch", or one grouped over
-// inputs 1-2) and direct monitoring.
+// inputs 1-2) and direct monitoring. A switch is a boolean element or an enum of the two items
+// Off and On.
 SwitchChoice chooseSwitches(const std::vector<Element>& elements);
 
 } // namespace ElementChoice

@@ -582,6 +582,24 @@ static int writeFile(snd_config_t* root, int fd)
     return result;
 }
 
+/* A curve made from `dbmin`/`dbmax` and the values' `dbvalue` points is kept in the file as the
+ * `tlv` alsactl would write, so that a changed value does not change the curve read back. */
+static int putTlv(const struct stateControl* c)
+{
+    snd_config_t *comment, *tlv;
+    char hex[8 * STATE_MAX_TLV_WORDS + 1];
+    if (!c->tlvWords || c->tlvWords > STATE_MAX_TLV_WORDS ||
+        snd_config_search(c->node, "comment", &comment) < 0 ||
+        snd_config_search(comment, "tlv", &tlv) == 0)
+        return 0;
+    for (unsigned int w = 0; w < c->tlvWords; ++w)
+        snprintf(hex + 8 * w, 9, "%08x", c->tlv[w]);
+    int result = snd_config_imake_string(&tlv, "tlv", hex);
+    if (result == 0 && (result = snd_config_add(comment, tlv)) < 0)
+        snd_config_delete(tlv);
+    return result;
+}
+
 int stateStore(struct stateCard* card, int fd, unsigned int key, const long* values)
 {
     if (key >= card->count)
@@ -596,6 +614,8 @@ int stateStore(struct stateCard* card, int fd, unsigned int key, const long* val
         return 0;
     memcpy(c->values, values, sizeof *values * c->count);
     int result = putValues(c);
+    if (result == 0)
+        result = putTlv(c);
     if (result == 0)
         result = writeFile(card->root, fd);
     return result < 0 ? result : 1;

@@ -1,184 +1,385 @@
-#include "virtualcards.h"
+#include "alsamixer.h"
+#include "levellabels.h"
 
-#include <QDir>
 #include <QTest>
 
 #include <alsa/asoundlib.h>
 
-// Every card of the corpus in tests/alsa/cards/ served by the virtual card through alsa-lib:
-// listed whole, every control readable, and each recorded dB value what alsa-lib converts the
-// recorded value to.
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The columns of expected.tsv after the file name (README, "Supported interfaces").
+enum Column {
+    Name,
+    Maker,
+    Model,
+    OutLeft,
+    OutRight,
+    OutMuteLeft,
+    OutMuteRight,
+    InLeft,
+    InRight,
+    InMuteLeft,
+    InMuteRight,
+    PhantomLeft,
+    PhantomRight,
+    LoopLeft,
+    LoopRight
+};
+
+// A table cell: "-", or "[!]NAME[#INDEX][:CHANNEL][=ITEM]".
+struct Cell
+{
+    QByteArray name, item;
+    int index = 0, channel = 0;
+    bool inverted = false; // a mute switch that is on when muted
+
+    explicit Cell(const QString& text = "-")
+    {
+        static const QRegularExpression form("^(!?)(.+?)(?:#(\\d+))?(?::(\\d+))?(?:=(.+))?$");
+        const QRegularExpressionMatch match = form.match(text);
+        if (text == "-" || !match.hasMatch())
+            return;
+        inverted = !match.captured(1).isEmpty();
+        name = match.captured(2).toUtf8();
+        index = match.captured(3).toInt();
+        channel = match.captured(4).toInt();
+        item = match.captured(5).toUtf8();
+    }
+    bool present() const { return !name.isEmpty(); }
+    QString key() const { return QStringLiteral("%1#%2:%3").arg(name).arg(index).arg(channel); }
+};
+
+// The card as alsa-lib shows it to another program.
+class Card
+{
+public:
+    explicit Card(int number)
+    {
+        snd_ctl_open(&handle, qPrintable(QStringLiteral("hw:%1").arg(number)), 0);
+        snd_ctl_elem_info_malloc(&info);
+    }
+    ~Card()
+    {
+        snd_ctl_close(handle);
+        snd_ctl_elem_info_free(info);
+    }
+
+    // Every channel of every control, by Cell::key().
+    QMap<QString, long> dump()
+    {
+        QMap<QString, long> values;
+        snd_ctl_elem_list_t* list;
+        snd_ctl_elem_list_alloca(&list);
+        snd_ctl_elem_list(handle, list);
+        snd_ctl_elem_list_alloc_space(list, snd_ctl_elem_list_get_count(list));
+        snd_ctl_elem_list(handle, list);
+        for (unsigned int i = 0; i < snd_ctl_elem_list_get_used(list); ++i) {
+            Cell cell;
+            cell.name = snd_ctl_elem_list_get_name(list, i);
+            cell.index = int(snd_ctl_elem_list_get_index(list, i));
+            for (select(cell); cell.channel < int(snd_ctl_elem_info_get_count(info));
+                 ++cell.channel)
+                values[cell.key()] = read(cell.channel);
+        }
+        snd_ctl_elem_list_free_space(list);
+        return values;
+    }
+    long value(const Cell& cell) { return select(cell) ? read(cell.channel) : -1; }
+    bool writable(const Cell& cell) { return select(cell) && snd_ctl_elem_info_is_writable(info); }
+    long centiDb(const Cell& cell, bool lowest = false)
+    {
+        long db = 0, top = 0;
+        if (!select(cell))
+            return 0;
+        snd_ctl_elem_id_t* id;
+        snd_ctl_elem_id_alloca(&id);
+        snd_ctl_elem_info_get_id(info, id);
+        if (lowest)
+            snd_ctl_get_dB_range(handle, id, &db, &top);
+        else
+            snd_ctl_convert_to_dB(handle, id, read(cell.channel), &db);
+        return db;
+    }
+    // The value a ticked (on) or cleared box sets: a mute's position, an enum's item (Off when
+    // cleared), else the switch's.
+    long boxValue(const Cell& cell, bool on, bool mute)
+    {
+        if (mute)
+            return on == cell.inverted;
+        for (unsigned int i = 0; !cell.item.isEmpty() && select(cell) && i < items(); ++i) {
+            snd_ctl_elem_info_set_item(info, i);
+            snd_ctl_elem_info(handle, info);
+            if (snd_ctl_elem_info_get_item_name(info) == (on ? cell.item : "Off"))
+                return i;
+        }
+        return on;
+    }
+
+private:
+    bool select(const Cell& cell)
+    {
+        snd_ctl_elem_info_clear(info);
+        snd_ctl_elem_info_set_interface(info, SND_CTL_ELEM_IFACE_MIXER);
+        snd_ctl_elem_info_set_name(info, cell.name.constData());
+        snd_ctl_elem_info_set_index(info, unsigned(cell.index));
+        return snd_ctl_elem_info(handle, info) == 0;
+    }
+    unsigned int items() { return snd_ctl_elem_info_get_items(info); }
+    long read(int channel)
+    {
+        snd_ctl_elem_value_t* value;
+        snd_ctl_elem_value_alloca(&value);
+        snd_ctl_elem_id_t* id;
+        snd_ctl_elem_id_alloca(&id);
+        snd_ctl_elem_info_get_id(info, id);
+        snd_ctl_elem_value_set_id(value, id);
+        snd_ctl_elem_read(handle, value);
+        const unsigned int c = unsigned(channel);
+        switch (snd_ctl_elem_info_get_type(info)) {
+        case SND_CTL_ELEM_TYPE_BOOLEAN:
+            return snd_ctl_elem_value_get_boolean(value, c);
+        case SND_CTL_ELEM_TYPE_ENUMERATED:
+            return snd_ctl_elem_value_get_enumerated(value, c);
+        default:
+            return snd_ctl_elem_value_get_integer(value, c);
+        }
+    }
+
+    snd_ctl_t* handle = nullptr;
+    snd_ctl_elem_info_t* info = nullptr;
+};
+
+// The channels that differ between two dumps; fails on any not named.
+bool onlyNamedChanged(const QMap<QString, long>& before, const QMap<QString, long>& after,
+                      const Cell& first, const Cell& second, QString* changed)
+{
+    for (auto it = after.begin(); it != after.end(); ++it) {
+        if (before.value(it.key()) != it.value() && it.key() != first.key() &&
+            it.key() != second.key())
+            *changed = it.key();
+    }
+    return changed->isEmpty();
+}
+
+QString edgeCard(const QString& controls)
+{
+    return "state.Edge {\n" + controls + "}\n";
+}
+QString control(const QString& name, const QString& comment, const QString& values = "value 0")
+{
+    static int number = 0;
+    return QStringLiteral("control.%1 { iface MIXER name '%2' %3 comment { access 'read write' %4 "
+                          "} }\n")
+        .arg(++number)
+        .arg(name, values, comment);
+}
+
+} // namespace
+
+// Every card of the corpus (cards/) and every test card shape (virtualcard/) through the
+// program's own path, checked against the table beside the cards (expected.tsv).
 class TestAlsaCards : public QObject
 {
     Q_OBJECT
 
-    // Per control with recorded dB values: its id and those values, read from the file itself.
-    struct Recorded
-    {
-        snd_ctl_elem_iface_t iface;
-        QByteArray name;
-        long index = 0;
-        QList<long> db;
-    };
+    QStringList row;
+    Cell cell(int column) const { return Cell(row.value(column)); }
+    const QList<std::pair<QString, int>> switchBoxes{{"cb_phantom_left", PhantomLeft},
+                                                     {"cb_phantom_right", PhantomRight},
+                                                     {"cb_loopback_left", LoopLeft},
+                                                     {"cb_loopback_right", LoopRight}};
 
-    static long number(snd_config_t* parent, const char* key)
+    // The read-outs show what the card holds: output dB as alsa-lib converts it (below the
+    // sliders' floor a refresh says so, a slider returning there shows the level), inputs the
+    // nearest read-out of the input scale.
+    void checkLevels(AlsaMixer& mixer, Card& card)
     {
-        snd_config_t* node;
-        long value = 0;
-        if (snd_config_search(parent, key, &node) == 0)
-            snd_config_get_integer(node, &value);
-        return value;
+        const QStringList labels{"playback_left", "playback_right", "record_left", "record_right"};
+        for (int column = OutLeft; column <= InRight; ++column) {
+            const QString label =
+                labels.value(column < InLeft ? column - OutLeft : column - InLeft + 2);
+            if (column == OutMuteLeft || column == OutMuteRight || !cell(column).present())
+                continue;
+            const long db = card.centiDb(cell(column));
+            const bool mute = db == SND_CTL_TLV_DB_GAIN_MUTE;
+            const float level = mute ? -std::numeric_limits<float>::infinity() : float(db / 100.0);
+            const int position = mute ? 0 : qMax(1, int(std::lround(db / 600.0)) + 1);
+            const QStringList shown = column >= InLeft
+                                          ? QStringList{LevelLabels::inputPositionText(position)}
+                                          : QStringList{LevelLabels::outputRefreshText(level),
+                                                        LevelLabels::outputLevelText(level)};
+            QTRY_VERIFY2(shown.contains(mixer.label(label)->text()), qPrintable(label));
+        }
     }
 
-    static QList<Recorded> recordedDb(const QByteArray& text)
+    // A move of the left slider (linked to the right) writes the named writable controls alone;
+    // the lowest input position is the lowest gain, wherever it lies in the raw range.
+    void moveSlider(AlsaMixer& mixer, Card& card, const QString& side, int left)
     {
-        QList<Recorded> recorded;
-        snd_config_t *root, *controls;
-        snd_input_t* input;
-        snd_config_top(&root);
-        snd_input_buffer_open(&input, text.constData(), text.size());
-        const bool loaded = snd_config_load(root, input) == 0;
-        snd_input_close(input);
-        snd_config_iterator_t i, next, v, vNext;
-        if (loaded && snd_config_search(root, "state", &controls) == 0) {
-            controls = snd_config_iterator_entry(snd_config_iterator_first(controls));
-            snd_config_search(controls, "control", &controls);
-            snd_config_for_each(i, next, controls)
-            {
-                snd_config_t *control = snd_config_iterator_entry(i), *dbValues, *field;
-                const char *name, *iface;
-                if (snd_config_search(control, "comment.dbvalue", &dbValues) < 0)
-                    continue;
-                snd_config_search(control, "name", &field);
-                snd_config_get_string(field, &name);
-                snd_config_search(control, "iface", &field);
-                snd_config_get_string(field, &iface);
-                Recorded entry{SND_CTL_ELEM_IFACE_MIXER, name, number(control, "index"), {}};
-                for (int kind = 0; kind <= SND_CTL_ELEM_IFACE_LAST; ++kind)
-                    if (qstrcmp(iface, snd_ctl_elem_iface_name(snd_ctl_elem_iface_t(kind))) == 0)
-                        entry.iface = snd_ctl_elem_iface_t(kind);
-                snd_config_for_each(v, vNext, dbValues)
-                {
-                    long db = 0;
-                    snd_config_get_integer(snd_config_iterator_entry(v), &db);
-                    entry.db.append(db);
-                }
-                recorded.append(entry);
+        QSlider* slider = mixer.slider(side);
+        QCOMPARE(slider->isEnabled(), card.writable(cell(left)));
+        const QMap<QString, long> before = card.dump();
+        const bool down = slider->value() == slider->maximum();
+        slider->setValue(down ? slider->minimum() : slider->maximum());
+        QString other;
+        QVERIFY2(onlyNamedChanged(before, card.dump(), cell(left), cell(left + 1), &other),
+                 qPrintable(other));
+        QCOMPARE(before.value(cell(left).key()) != card.value(cell(left)),
+                 card.writable(cell(left)));
+        if (left == InLeft && down && card.writable(cell(left)))
+            QCOMPARE(card.centiDb(cell(left)), card.centiDb(cell(left), true));
+        checkLevels(mixer, card);
+    }
+
+    // Two clicks on a box each write its named controls alone, and the boxes show the card.
+    void clickBox(AlsaMixer& mixer, Card& card, const QString& box, int first, int second)
+    {
+        const bool mute = box.endsWith("mute");
+        const auto shows = [&](const Cell& c) {
+            return c.present() && card.value(c) == card.boxValue(c, true, mute);
+        };
+        for (int round = 0; round < 2; ++round) {
+            const QMap<QString, long> before = card.dump();
+            const bool on = !mixer.box(box)->isChecked();
+            mixer.box(box)->click();
+            QString other;
+            QVERIFY2(onlyNamedChanged(before, card.dump(), cell(first), cell(second), &other),
+                     qPrintable(other));
+            for (const Cell& c : {cell(first), cell(second)}) {
+                if (c.present() && card.writable(c))
+                    QCOMPARE(card.value(c), card.boxValue(c, on, mute));
+            }
+            QTRY_COMPARE(mixer.box(box)->isChecked(), shows(cell(first)) || shows(cell(second)));
+            for (const auto& [other, column] : switchBoxes) {
+                if (!mute && cell(column).present())
+                    QTRY_COMPARE(mixer.box(other)->isChecked(), shows(cell(column)));
             }
         }
-        snd_config_delete(root);
-        return recorded;
     }
-
-    static QString control(const QString& name, const QString& comment,
-                           const QString& values = "value 0")
-    {
-        static int number = 0;
-        return QStringLiteral("control.%1 { iface MIXER name '%2' %3 comment { access 'read "
-                              "write' %4 } }\n")
-            .arg(++number)
-            .arg(name, values, comment);
-    }
-
-    static QString card(const QString& controls) { return "state.Edge {\n" + controls + "}\n"; }
 
 private slots:
-    // Every corpus card, then cards that test the edges: the number of controls served, or -1
-    // where the file cannot be a card.
-    void everyCardOpens_data()
+    void everyCardShowsAndSetsItsControls_data()
     {
         QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("controls");
-        const QRegularExpression served("type (INTEGER|BOOLEAN|ENUMERATED)\\n");
-        for (const QFileInfo& file :
-             QDir(TARVIX_CARD_CORPUS).entryInfoList({"*.state"}, QDir::Files, QDir::Name)) {
-            const VirtualCards::Shape shape = VirtualCards::stateFile(file.filePath());
-            // The name as the kernel's card name holds it, cut at 31 bytes.
-            QTest::newRow(qPrintable(file.completeBaseName()))
-                << shape.state << shape.name.left(31) << int(shape.state.count(served));
+        QTest::addColumn<QStringList>("row");
+        for (const QString folder : {TARVIX_CARD_CORPUS, TARVIX_VIRTUAL_CARD_SHAPES}) {
+            QFile table(folder + "/expected.tsv");
+            QVERIFY(table.open(QIODevice::ReadOnly));
+            table.readLine(); // the column names
+            while (!table.atEnd()) {
+                QStringList cells = QString::fromUtf8(table.readLine()).chopped(1).split('\t');
+                const QString file = cells.takeFirst();
+                QTest::newRow(qPrintable(file)) << folder + "/" + file + ".state" << cells;
+            }
         }
+    }
+    void everyCardShowsAndSetsItsControls()
+    {
+        QFETCH(QString, state);
+        QFETCH(QStringList, row);
+        this->row = row;
+        QFile file(state);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const VirtualCards::Shape shape{QString::fromUtf8(file.readAll()), row[Name]};
+        VirtualCards cards;
+        cards.plug(1, shape);
+        AlsaMixer mixer;
+        QTRY_COMPARE(mixer.list()->currentText(), row[Name]);
+        Card card(1);
+
+        QCOMPARE(mixer.get("gb_playback")->isEnabled(), cell(OutLeft).present());
+        QCOMPARE(mixer.get("gb_record")->isEnabled(), cell(InLeft).present());
+        bool anySwitch = false;
+        for (const auto& [box, column] : switchBoxes)
+            anySwitch |= cell(column).present();
+        QCOMPARE(mixer.get("gb_hid_control")->isEnabled(), anySwitch);
+        // Within an enabled group, a box for what the card lacks is disabled and says why.
+        QList<std::tuple<QString, int, int>> boxes{{"cb_playback_mute", OutMuteLeft, OutMuteRight},
+                                                   {"cb_record_mute", InMuteLeft, InMuteRight}};
+        for (const auto& [box, column] : switchBoxes)
+            boxes.append({box, column, column});
+        for (const auto& [box, first, second] : boxes) {
+            if (!mixer.box(box)->parentWidget()->isEnabled())
+                continue;
+            QVERIFY2(mixer.box(box)->isEnabled() == cell(first).present(), qPrintable(box));
+            if (!cell(first).present())
+                QCOMPARE(mixer.box(box)->toolTip(),
+                         QStringLiteral("This interface has no such switch."));
+        }
+
+        checkLevels(mixer, card);
+        if (cell(OutLeft).present())
+            moveSlider(mixer, card, "playback_left", OutLeft);
+        if (cell(InLeft).present())
+            moveSlider(mixer, card, "record_left", InLeft);
+        for (const auto& [box, first, second] : boxes) {
+            if (!QTest::currentTestFailed() && mixer.box(box)->isEnabled())
+                clickBox(mixer, card, box, first, second);
+        }
+        if (QTest::currentTestFailed())
+            return;
+        cards.unplug(1);
+        QTRY_VERIFY(mixer.ids().isEmpty());
+        cards.plug(2, shape);
+        QTRY_COMPARE(mixer.list()->currentText(), row[Name]);
+    }
+
+    // Files that test the plugin's edges: the number of controls served, or -1 where the file
+    // cannot be a card.
+    void badStateFilesAreServedAsFarAsTheyCanBe_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("controls");
         QTest::newRow("mute bottom step, bent curve")
-            << card(control("Speaker Playback Volume",
-                            "type INTEGER count 2 range '0 - 37' dbmin -9999999 dbmax 0 "
-                            "dbvalue.0 -9999999 dbvalue.1 -2700",
-                            "value.0 0 value.1 10") +
-                    control("Mic Capture Volume",
-                            "type INTEGER count 2 range '0 - 100' dbmin -5000 dbmax 0 "
-                            "dbvalue.0 -1000 dbvalue.1 -400",
-                            "value.0 50 value.1 75"))
-            << "Edge" << 2;
+            << edgeCard(control("Speaker Playback Volume",
+                                "type INTEGER count 2 range '0 - 37' dbmin -9999999 dbmax 0 "
+                                "dbvalue.0 -9999999 dbvalue.1 -2700",
+                                "value.0 0 value.1 10"))
+            << 1;
         QTest::newRow("unservable controls left out")
-            << card(control("Zero Count Volume", "type INTEGER count 0 range '0 - 1'") +
-                    control("Upside Down Volume", "type INTEGER count 1 range '5 - 1'") +
-                    control("Bytes", "type BYTES count 4") +
-                    control("Float", "type FLOAT count 1") +
-                    control("Wordy Count Switch", "type BOOLEAN count many") +
-                    control("Itemless Enum", "type ENUMERATED count 1") +
-                    control("Huge Count Switch", "type BOOLEAN count 500") +
-                    control(QString(60, 'A'), "type BOOLEAN count 1") +
-                    control(QString(50, 'A'), "type BOOLEAN count 1") + // the same, once cut
-                    control("\\377\\376 Switch", "type BOOLEAN count 1") +
-                    control("Bad Tlv Volume", "type INTEGER count 1 range '0 - 9' tlv 'zz'"))
-            << "Edge" << 3;
+            << edgeCard(control("Zero Count Volume", "type INTEGER count 0 range '0 - 1'") +
+                        control("Upside Down Volume", "type INTEGER count 1 range '5 - 1'") +
+                        control("Bytes", "type BYTES count 4") +
+                        control("Float", "type FLOAT count 1") +
+                        control("Wordy Count Switch", "type BOOLEAN count many") +
+                        control("Itemless Enum", "type ENUMERATED count 1") +
+                        control("Huge Count Switch", "type BOOLEAN count 500") +
+                        control(QString(60, 'A'), "type BOOLEAN count 1") +
+                        control(QString(50, 'A'), "type BOOLEAN count 1") + // the same, once cut
+                        control("\\377\\376 Switch", "type BOOLEAN count 1") +
+                        control("Bad Tlv Volume", "type INTEGER count 1 range '0 - 9' tlv 'zz'"))
+            << 3;
         QString many;
         for (int i = 0; i < 3000; ++i)
             many += control(QStringLiteral("Switch %1").arg(i), "type BOOLEAN count 1");
-        QTest::newRow("thousands of controls") << card(many) << "Edge" << 3000;
-        QTest::newRow("truncated") << card(many).left(1000) << "" << -1;
-        QTest::newRow("no state file") << QString("state 5") << "" << -1;
+        QTest::newRow("thousands of controls") << edgeCard(many) << 3000;
+        QTest::newRow("truncated") << edgeCard(many).left(1000) << -1;
+        QTest::newRow("no state file") << QString("state 5") << -1;
         QTest::newRow("nested past the parser's stack")
-            << card(QString("a { ").repeated(200000)) << "" << -1;
-        const VirtualCards::Shape lines = VirtualCards::fromLines(
-            "card|Short|USB-Audio|Short Card\n"
-            "elem|PCM Playback Volume|i|rw|0|127|100,100|4,8,-6350,0|\n"
-            "elem|Direct Monitor Playback Enum|e|rw|0|2|1||Off,Stereo,Mono\n");
-        QTest::newRow("lines") << lines.state << "Short Card" << 2;
+            << edgeCard(QString("a { ").repeated(200000)) << -1;
     }
-    void everyCardOpens()
+    void badStateFilesAreServedAsFarAsTheyCanBe()
     {
         QFETCH(QString, state);
-        QFETCH(QString, name);
         QFETCH(int, controls);
         VirtualCards cards;
-        cards.plug(0, {state, name});
+        cards.plug(0, {state, "Edge"});
         snd_ctl_t* handle;
         QCOMPARE(snd_ctl_open(&handle, "hw:0", 0) == 0, controls >= 0);
         if (controls < 0)
             return;
-        snd_ctl_card_info_t* info;
-        snd_ctl_card_info_alloca(&info);
-        QCOMPARE(snd_ctl_card_info(handle, info), 0);
-        QCOMPARE(snd_ctl_card_info_get_name(info), name);
-        QCOMPARE(snd_ctl_card_info_get_driver(info), "USB-Audio");
-
         snd_ctl_elem_list_t* list;
         snd_ctl_elem_list_alloca(&list);
         snd_ctl_elem_list(handle, list);
-        const unsigned int count = snd_ctl_elem_list_get_count(list);
-        QCOMPARE(count, uint(controls));
+        QCOMPARE(snd_ctl_elem_list_get_count(list), uint(controls));
         snd_ctl_elem_value_t* value;
         snd_ctl_elem_value_alloca(&value);
-        for (unsigned int numid = 1; numid <= count; ++numid) {
-            snd_ctl_elem_value_set_numid(value, numid);
+        for (int numid = 1; numid <= controls; ++numid) {
+            snd_ctl_elem_value_set_numid(value, uint(numid));
             QCOMPARE(snd_ctl_elem_read(handle, value), 0);
-        }
-        for (const Recorded& control : recordedDb(state.toUtf8())) {
-            snd_ctl_elem_value_set_interface(value, control.iface);
-            snd_ctl_elem_value_set_name(value, control.name.constData());
-            snd_ctl_elem_value_set_index(value, uint(control.index));
-            snd_ctl_elem_value_set_numid(value, 0);
-            QCOMPARE(snd_ctl_elem_read(handle, value), 0);
-            for (int n = 0; n < control.db.size(); ++n) {
-                snd_ctl_elem_id_t* id;
-                snd_ctl_elem_id_alloca(&id);
-                snd_ctl_elem_value_get_id(value, id);
-                long db = 0;
-                QCOMPARE(snd_ctl_convert_to_dB(handle, id,
-                                               snd_ctl_elem_value_get_integer(value, uint(n)), &db),
-                         0);
-                QVERIFY2(qAbs(db - control.db[n]) <= 1, control.name.constData());
-            }
         }
         snd_ctl_close(handle);
     }

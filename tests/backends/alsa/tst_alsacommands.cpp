@@ -46,10 +46,6 @@ private slots:
             << "alsa:Class\tClass\\tCompliant\\\\Card\toutput,input\nalsa:Interface\tTarvix "
                "Interface 2i2\toutput,input,phantom,loopback\n"
             << "97";
-        QTest::newRow("list as JSON")
-            << QStringList{"--list", "--json"} << "" << 0
-            << R"([{"features":["output","input"],"id":"alsa:Class","name":"Class\tCompliant\\Card"})"
-            << "97";
         QTest::newRow("store") << QStringList{"--store", "%1"} + interface << preset("0") << 0
                                << "<VolumeLeft>-30</VolumeLeft>"
                                << "97";
@@ -60,15 +56,6 @@ private slots:
             << QStringList{"--load", "%1"} + interface << preset("-10").left(60) << 1
             << ": Failed to load presets: Invalid file format.\n"
             << "117";
-        QTest::newRow("store with several devices and none named")
-            << QStringList{"--store", "%1"} << preset("0") << 1
-            << "tarvixmixer: Several devices are present; choose one with --device: alsa:Class, "
-               "alsa:Interface.\n"
-            << "97";
-        QTest::newRow("load into an unknown device")
-            << QStringList{"--load", "%1", "--device", "alsa:Gone"} << preset("-10") << 1
-            << "tarvixmixer: alsa:Gone: No such device; present: alsa:Class, alsa:Interface.\n"
-            << "97";
         // %2: a copy of a corpus card's state file, which the program must never change.
         QTest::newRow("list only a card from a state file")
             << QStringList{"--list", "--card-state", "%2"} << "" << 0

@@ -1,6 +1,5 @@
 #include "cardidentity.h"
 #include "dbcurve.h"
-#include "elementchoice.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -8,83 +7,11 @@
 
 #include <climits>
 
-using namespace ElementChoice;
-
-namespace {
-
-// Elements from "<kind><channels> <name>": v a volume with a dB range, n one without, b a switch.
-std::vector<Element> elements(const QStringList& entries)
-{
-    std::vector<Element> result;
-    for (const QString& entry : entries)
-        result.push_back({entry.mid(3).toStdString(),
-                          entry[0] == 'b' ? Kind::Boolean : Kind::Integer,
-                          entry[1].digitValue(),
-                          entry[0] == 'v',
-                          {}});
-    return result;
-}
-
-// "left/right/switchLeft/switchRight" as element.channel, "-" for none.
-QString describe(const EndpointChoice& c)
-{
-    const auto ref = [](const ChannelRef& r) {
-        return r.present() ? QStringLiteral("%1.%2").arg(r.element).arg(r.channel)
-                           : QStringLiteral("-");
-    };
-    return QStringList{ref(c.left), ref(c.right), ref(c.switchLeft), ref(c.switchRight)}.join('/');
-}
-
-} // namespace
-
 class TestAlsaLogic : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // The class-compliant, per-channel and output-less shapes are met on virtual cards in
-    // tst_alsawindow; these are the preferences and refusals between them.
-    void endpointsComeFromElementNames_data()
-    {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("input");
-        QTest::newRow("Master before PCM; a volume without dB is passed over")
-            << QStringList{"v2 PCM Playback Volume", "n2 Speaker Playback Volume",
-                           "v1 Master Playback Volume", "n2 Capture Volume",
-                           "v2 Line Capture Volume"}
-            << "2.0/2.0/-/-"
-            << "4.0/4.1/-/-";
-        QTest::newRow("two mono volumes, each with the first channel of its switch")
-            << QStringList{"b2 Line 01 Playback Switch", "b2 Line 02 Playback Switch",
-                           "v1 Line 01 Playback Volume", "v1 Line 02 Playback Volume"}
-            << "2.0/3.0/0.0/1.0"
-            << "-/-/-/-";
-        QTest::newRow("a switch named like a volume, a volume without channels: none")
-            << QStringList{"b1 Master Playback Volume", "v0 Line In 1 Gain Capture Volume"}
-            << "-/-/-/-"
-            << "-/-/-/-";
-    }
-    void endpointsComeFromElementNames()
-    {
-        QFETCH(QStringList, entries);
-        QFETCH(QString, output);
-        QFETCH(QString, input);
-        QCOMPARE(describe(chooseOutput(elements(entries))), output);
-        QCOMPARE(describe(chooseInput(elements(entries))), input);
-    }
-
-    void switchesComeFromElementNames()
-    {
-        const SwitchChoice each = chooseSwitches(elements(
-            {"b1 Line In 2 Phantom Power Capture Switch",
-             "b1 Line In 1 Phantom Power Capture Switch", "b1 Direct Monitor Playback Switch"}));
-        QVERIFY(each.phantomLeft.element == 1 && each.phantomRight.element == 0);
-        QVERIFY(each.monitor == 2 && !each.monitorIsEnum);
-        QVERIFY(!chooseSwitches(elements({"v2 PCM Playback Volume", "b1 Mic Capture Switch"}))
-                     .present());
-    }
-
     // A curve from "raw min, raw max, TLV words...", as "usable|unusable min max finest-step |
     // raw:level ... | dB:nearest raw ...", in dB.
     void dbCurvesFollowTheirDescription_data()
@@ -109,7 +36,7 @@ private slots:
             << "usable -63.5 0 0.01 | -9223372036854775808:-63.5 0:-31.75 | -31.75:0 "
                "inf:9223372036854775807";
         QTest::newRow("every long, scale") << QList<qint64>{LONG_MIN, LONG_MAX, 1, 8, -6350, 50}
-                                           << "usable -63.5 9.22337e+16 0.5 | 7:9.22337e+16 | "
+                                           << "unusable -63.5 9.22337e+16 0.5 | 7:9.22337e+16 | "
                                               "-63:-9223372036854775807";
         QTest::newRow("no step") << QList<qint64>{0, 9, 1, 8, -100, 0}
                                  << "unusable -1 -1 0 | 9:-1 | 5:0";

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -13,8 +11,8 @@
 
 // Virtual sound cards for the ALSA backend's tests: a temporary device folder (exported as
 // TARVIX_ALSA_DEVICE_DIR) whose controlC<N> files are cards of the state-file card plugin
-// (alsa/statecard), each an `alsactl store` state file, changed from outside by running amixer
-// as a separate process. GUI thread only.
+// (backends/alsa/statecard), each an `alsactl store` state file, changed from outside by running
+// amixer as a separate process. GUI thread only.
 class VirtualCards
 {
 public:
@@ -27,58 +25,12 @@ public:
 
     VirtualCards() { qputenv("TARVIX_ALSA_DEVICE_DIR", folder.path().toLocal8Bit()); }
 
-    // A card shape in tests/alsa/virtualcard/, e.g. "classcompliant".
+    // A card shape in tests/backends/alsa/virtualcard/, e.g. "classcompliant": its state file,
+    // named by the .name file beside it.
     static Shape shape(const QString& name)
     {
-        return stateFile(QStringLiteral(TARVIX_VIRTUAL_CARD_SHAPES "/%1.state").arg(name));
-    }
-
-    // A state file named by the .name file beside it, else by its own name.
-    static Shape stateFile(const QString& path)
-    {
-        const QFileInfo info(path);
-        const QString name = text(info.dir().filePath(info.completeBaseName() + ".name"));
-        return {text(path), name.isEmpty() ? info.completeBaseName() : name};
-    }
-
-    // A card written as a few lines: "card|<id>|<driver>|<name>" and one line per control,
-    // "elem|<name>|<i, b or e>|<r or rw>|<min>|<max>|<values,...>|<TLV words,...>|<items,...>".
-    static Shape fromLines(const QString& lines)
-    {
-        Shape shape;
-        int number = 0;
-        for (const QString& line : lines.split('\n', Qt::SkipEmptyParts)) {
-            const QStringList f = line.split('|');
-            if (f.value(0) == "card") {
-                shape.state.prepend(QStringLiteral("state.%1 {\n").arg(f.value(1)));
-                shape.name = f.value(3) + '\n' + f.value(2);
-                continue;
-            }
-            const QStringList values = f.value(6).split(',');
-            QString control = QStringLiteral("control.%1 {\niface MIXER\nname '%2'\n")
-                                  .arg(++number)
-                                  .arg(f.value(1));
-            for (int i = 0; i < values.size(); ++i)
-                control += QStringLiteral("value.%1 %2\n").arg(i).arg(values[i]);
-            control += QStringLiteral("comment {\naccess '%1'\ntype %2\ncount %3\n")
-                           .arg(f.value(3) == "rw" ? "read write" : "read",
-                                f.value(2) == "b"   ? "BOOLEAN"
-                                : f.value(2) == "e" ? "ENUMERATED"
-                                                    : "INTEGER")
-                           .arg(values.size());
-            if (f.value(2) == "i")
-                control += QStringLiteral("range '%1 - %2'\n").arg(f.value(4), f.value(5));
-            QString tlv;
-            for (const QString& word : f.value(7).split(',', Qt::SkipEmptyParts))
-                tlv += QStringLiteral("%1").arg(word.toInt() & 0xffffffffLL, 8, 16, QChar('0'));
-            if (!tlv.isEmpty())
-                control += "tlv '" + tlv + "'\n";
-            const QStringList items = f.value(8).split(',', Qt::SkipEmptyParts);
-            for (int i = 0; i < items.size(); ++i)
-                control += QStringLiteral("item.%1 '%2'\n").arg(i).arg(items[i]);
-            shape.state += control + "}\n}\n";
-        }
-        return {shape.state + "}\n", shape.name};
+        const QString path = QStringLiteral(TARVIX_VIRTUAL_CARD_SHAPES "/%1").arg(name);
+        return {text(path + ".state"), text(path + ".name")};
     }
 
     QString node(int card) const { return folder.filePath(QStringLiteral("controlC%1").arg(card)); }
@@ -107,16 +59,6 @@ public:
         file.seek(0);
         file.write(text);
         file.resize(text.size());
-    }
-
-    // Makes a control read-only, as a hardware knob taking over does.
-    void makeReadOnly(int card, const QString& control)
-    {
-        rewrite(card, [&](QByteArray text) {
-            const QByteArray access = "access 'read write'";
-            return text.replace(text.indexOf(access, text.indexOf(control.toUtf8())), access.size(),
-                                "access read");
-        });
     }
 
     // Runs `amixer -D hw:<card>` cget, or cset when values are given, on the control and returns
