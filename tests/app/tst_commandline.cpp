@@ -39,7 +39,6 @@ private slots:
         row("list", {"--backend", "simulator", "--list"}, 0,
             "TVX-DUO-0001\tTarvix Duo USB\toutput,input,phantom,loopback\nTVX-SOLO-0002\tTarvix "
             "Solo USB\toutput,input\n");
-        row("store without a file", {"--store"}, 2, "tarvixmixer: Missing value after '--store'.");
         row("two commands", {"--list", "--load", "a"}, 2,
             "Give only one of --list, --store, --load and --restore-on-plug.");
         row("restore without a device", {"--restore-on-plug", "a"}, 2, "needs --device ID.");
