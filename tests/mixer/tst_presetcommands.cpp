@@ -57,12 +57,6 @@ private slots:
         fixture->library.log.clear();
     }
 
-    void cleanup()
-    {
-        fixture.reset();
-        directory.reset();
-    }
-
     // The device is read under one lock and nothing is written to it. A write that fails keeps
     // the earlier file.
     void storeWritesTheDeviceOrKeepsTheEarlierFile()
