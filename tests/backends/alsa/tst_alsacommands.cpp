@@ -33,18 +33,16 @@ private slots:
         QTest::addColumn<QString>("text");
         // The interface's left output as amixer reads it afterwards; it stood at 97 (-30 dB).
         QTest::addColumn<QString>("outputAfter");
-        const QStringList interface {
-            "--device", "alsa:Interface"
-        };
+        const QStringList device{"--device", "alsa:Interface"};
         QTest::newRow("list, a name with a tab and a backslash")
             << QStringList{"--list"} << "" << 0
             << "alsa:Class\tClass\\tCompliant\\\\Card\toutput,input\nalsa:Interface\tTarvix "
                "Interface 2i2\toutput,input,phantom,loopback\n"
             << "97";
-        QTest::newRow("store") << QStringList{"--store", "%1"} + interface << preset("0") << 0
+        QTest::newRow("store") << QStringList{"--store", "%1"} + device << preset("0") << 0
                                << "<VolumeLeft>-30</VolumeLeft>"
                                << "97";
-        QTest::newRow("load") << QStringList{"--load", "%1"} + interface << preset("-10") << 0 << ""
+        QTest::newRow("load") << QStringList{"--load", "%1"} + device << preset("-10") << 0 << ""
                               << "117";
         // %2: a copy of a corpus card's state file, which the program must never change.
         QTest::newRow("list only a card from a state file")
