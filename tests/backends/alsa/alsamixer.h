@@ -15,18 +15,17 @@ struct AlsaMixer : WindowParts
     // The control comes from the program's backend table, which by default lists USB audio
     // interfaces only.
     explicit AlsaMixer(bool allCards = false)
+        : AlsaMixer(BackendTable::find("alsa")->create(BackendOptions{allCards, {}}))
     {
-        BackendOptions options;
-        options.listAllCards = allCards;
-        control.reset(BackendTable::find("alsa")->create(options));
-        window = std::make_unique<TarvixMixer>(control.get());
     }
-    // The window on a library the caller owns and tears down.
-    explicit AlsaMixer(TarvixControl& library) { window = std::make_unique<TarvixMixer>(&library); }
+    // The window on another library, which it owns.
+    explicit AlsaMixer(TarvixControl* library) : control(library)
+    {
+        window = std::make_unique<TarvixMixer>(library);
+    }
     ~AlsaMixer()
     {
-        if (control)
-            window->detachFromLibrary();
+        window->detachFromLibrary();
         control.reset();
     }
 

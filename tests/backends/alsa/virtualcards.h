@@ -79,7 +79,7 @@ public:
             .captured(1);
     }
 
-private:
+    // A file's text, trimmed; empty where it cannot be read.
     static QString text(const QString& path)
     {
         QFile file(path);
@@ -87,5 +87,6 @@ private:
                                               : QString();
     }
 
+private:
     QTemporaryDir folder;
 };
