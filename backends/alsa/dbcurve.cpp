@@ -273,24 +273,26 @@ bool DbCurve::isUsable() const
 
 float DbCurve::minDb() const
 {
-    std::optional<long> lowest;
-    for (const Part& part : parts) {
-        if (part.audible(part.firstAudible()))
-            lowest = std::min({lowest.value_or(LONG_MAX), part.level(part.firstAudible()),
-                               part.level(part.last)});
-    }
-    return static_cast<float>(toDb(lowest.value_or(0)));
+    return extremeDb(false);
 }
 
 float DbCurve::maxDb() const
 {
-    std::optional<long> highest;
+    return extremeDb(true);
+}
+
+float DbCurve::extremeDb(bool highest) const
+{
+    std::optional<long> extreme;
     for (const Part& part : parts) {
-        if (part.audible(part.firstAudible()))
-            highest = std::max({highest.value_or(LONG_MIN), part.level(part.firstAudible()),
-                                part.level(part.last)});
+        if (!part.audible(part.firstAudible()))
+            continue;
+        for (const long level : {part.level(part.firstAudible()), part.level(part.last)}) {
+            if (!extreme || (highest ? level > *extreme : level < *extreme))
+                extreme = level;
+        }
     }
-    return static_cast<float>(toDb(highest.value_or(0)));
+    return static_cast<float>(toDb(extreme.value_or(0)));
 }
 
 float DbCurve::finestStepDb() const

@@ -58,6 +58,8 @@ private:
         std::optional<long> nearest(double db) const;
     };
 
+    // The lowest or the highest level that is not mute; 0 without such a level.
+    float extremeDb(bool highest) const;
     static bool readParts(const std::vector<unsigned int>& tlv, std::size_t at, long from, long to,
                           int depth, std::vector<Part>& parts);
     const Part* partOf(long raw) const;
