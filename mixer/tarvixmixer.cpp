@@ -359,8 +359,9 @@ void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, Leve
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     left.showLevel(endpoint, stepDb);
     right.showLevel(endpoint, stepDb);
-    left.setWritable(endpoint->levelsAreWritable());
-    right.setWritable(endpoint->levelsAreWritable());
+    const bool writable = endpoint->levelsAreWritable();
+    left.setWritable(writable);
+    right.setWritable(writable);
     mute->setCheckState(endpoint->getMute() ? Qt::Checked : Qt::Unchecked);
 }
 
