@@ -2,10 +2,6 @@
 #include "simulatordriver.h"
 #include "windowtesting.h"
 
-#include <QErrorMessage>
-#include <QTemporaryDir>
-#include <QTextEdit>
-
 #include <atomic>
 #include <map>
 #include <random>
@@ -86,7 +82,7 @@ QString shownState(const WindowParts& mixer)
 
 // Plugging, unplugging and changes made elsewhere from several threads at once, carried out by
 // the library's hardware thread and reported from its delivery thread, while the GUI thread
-// keeps using the window (presets included) and taking the library lock in its slots.
+// keeps using the window and taking the library lock in its slots.
 class TestConcurrencyStorm : public QObject
 {
     Q_OBJECT
@@ -94,13 +90,10 @@ class TestConcurrencyStorm : public QObject
 private slots:
     void stormKeepsEveryNotificationAndEndsInStep()
     {
-        QTemporaryDir presets;
-        ScriptedDialogs dialogs;
         SimulatedControl library(SimulatorDriver::noDevices);
         WindowParts mixer;
         mixer.window = std::make_unique<TarvixMixer>(&library);
         TarvixMixer& window = *mixer.window;
-        window.setPresetFileDialogs(&dialogs);
         window.show();
         // Each device's notifications as handled on the GUI thread, and as asked for.
         std::map<std::string, QString> handled, issued;
@@ -156,27 +149,16 @@ private slots:
             --running;
         };
         std::thread changing[] = {std::thread(change, 100), std::thread(change, 101)};
-        // The GUI thread moves sliders, clicks boxes, picks devices and stores and loads presets.
-        const char* const names[] = {"vol_slider_playback_left",
-                                     "vol_slider_record_right",
-                                     "cb_playback_mute",
-                                     "cb_record_link",
-                                     "cb_phantom_left",
-                                     "cb_loopback_right",
-                                     "StoreButton",
-                                     "LoadButton"};
+        // The GUI thread moves sliders, clicks boxes and picks devices.
+        const char* const names[] = {"vol_slider_playback_left", "vol_slider_record_right",
+                                     "cb_playback_mute",         "cb_record_link",
+                                     "cb_phantom_left",          "cb_loopback_right"};
         std::mt19937 random(1);
-        int presetCommands = 0; // clicks on an enabled preset button
-        while (running > 0 || presetCommands < 10 ||
-               !SimulatorDriver::waitUntilDelivered(library, 200)) {
-            dialogs.fileName = presets.filePath(QString::number(random() % 4));
-            if (QWidget* target = mixer.get(names[random() % 8]); random() % 2) {
+        while (running > 0 || !SimulatorDriver::waitUntilDelivered(library, 200)) {
+            if (QWidget* target = mixer.get(names[random() % 6]); random() % 2)
                 QTest::keyClick(target, random() % 2 ? Qt::Key_PageUp : Qt::Key_Down);
-            } else if (!target->inherits("QPushButton") || QFile::exists(dialogs.fileName) ||
-                       target->objectName() == "StoreButton") {
-                presetCommands += target->inherits("QPushButton") && target->isEnabled();
+            else
                 QTest::mouseClick(target, Qt::LeftButton);
-            }
             if (mixer.list()->count() > 0 && random() % 10 == 0)
                 mixer.list()->setCurrentIndex(random() % mixer.list()->count());
             QCoreApplication::processEvents();
@@ -187,8 +169,7 @@ private slots:
 
         // Every device notification reached the GUI thread once, per device in the order asked
         // for. The window ends in step with the library: it shows, after a poll of the switches,
-        // what a window made now shows. A store or load may fail only because its device was
-        // unplugged meanwhile, so not every one does.
+        // what a window made now shows.
         QCOMPARE(handled, issued);
         window.update_hid_controls();
         const QString stormed = shownState(mixer);
@@ -199,11 +180,6 @@ private slots:
         fresh.list()->setCurrentIndex(fresh.list()->findData(mixer.list()->currentData()));
         fresh.window->update_hid_controls();
         QCOMPARE(shownState(fresh), stormed);
-        const auto boxes = window.findChildren<QErrorMessage*>();
-        QVERIFY(boxes.size() < presetCommands);
-        for (QErrorMessage* box : boxes)
-            QVERIFY(
-                box->findChild<QTextEdit*>()->toPlainText().endsWith("The device was removed."));
         fresh.window->detachFromLibrary();
     }
 };
