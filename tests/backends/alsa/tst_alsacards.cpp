@@ -301,30 +301,6 @@ private slots:
         cards.plug(2, shape);
         QTRY_COMPARE(mixer.list()->currentText(), row[Name]);
     }
-
-    // A hostile card file serves the controls it can, each readable, and keeps them when it
-    // stops parsing while open.
-    void hostileFilesServeWhatTheyCan()
-    {
-        VirtualCards cards;
-        cards.plug(0, {VirtualCards::text(TARVIX_HOSTILE_CARDS "/wrongtypes.state"), "Hostile"});
-        snd_ctl_t* handle;
-        QCOMPARE(snd_ctl_open(&handle, "hw:0", 0), 0);
-        snd_ctl_elem_list_t* list;
-        snd_ctl_elem_list_alloca(&list);
-        snd_ctl_elem_value_t* value;
-        snd_ctl_elem_value_alloca(&value);
-        for (int round = 0; round < 2; ++round) {
-            QCOMPARE(snd_ctl_elem_list(handle, list), 0);
-            QCOMPARE(snd_ctl_elem_list_get_count(list), 4u);
-            for (unsigned int numid = 1; numid <= snd_ctl_elem_list_get_count(list); ++numid) {
-                snd_ctl_elem_value_set_numid(value, numid);
-                QCOMPARE(snd_ctl_elem_read(handle, value), 0);
-            }
-            cards.rewrite(0, [](const QByteArray&) { return QByteArray("state.X { control.1 {"); });
-        }
-        snd_ctl_close(handle);
-    }
 };
 
 QTEST_MAIN(TestAlsaCards)
