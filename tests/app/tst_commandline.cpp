@@ -1,3 +1,5 @@
+#include "testfiles.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -93,11 +95,8 @@ private slots:
         // The kernel lists a process waiting for a lock with "->" before its id.
         const QRegularExpression waiting(
             QStringLiteral("-> FLOCK +ADVISORY +READ +%1 ").arg(program.processId()));
-        const auto locks = [] {
-            QFile file("/proc/locks");
-            return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(locks().contains(waiting), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(QString::fromLatin1(readFile("/proc/locks")).contains(waiting),
+                                 60000);
         QCOMPARE(program.state(), QProcess::Running);
         preset.close();
         QVERIFY(program.waitForFinished(60000));

@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "windowtesting.h"
 
 #include <QErrorMessage>
@@ -11,25 +12,12 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
-}
-
 QString error(const char* text)
 {
     return QStringLiteral("TarvixMixer - Error: ") + QLatin1String(text);
 }
 
-const QByteArray storedExample = readAll(TARVIX_EXAMPLE_PRESET);
+const QByteArray storedExample = readFile(TARVIX_EXAMPLE_PRESET);
 
 } // namespace
 
@@ -61,13 +49,13 @@ private slots:
     void storeWritesTheDeviceOrKeepsTheEarlierFile()
     {
         fixture->window->StorePresetDialog();
-        QCOMPARE(readAll(dialogs.fileName), storedExample);
+        QCOMPARE(readFile(dialogs.fileName), storedExample);
         const QStringList calls = fixture->calls();
         QVERIFY(calls.first() == "lock" && calls.last() == "unlock" && calls.count("lock") == 1);
         QVERIFY(!fixture->called("a.output.set"));
         QCOMPARE(errorMessages(), QStringList{});
 
-        writeFile(dialogs.fileName, "earlier");
+        QVERIFY(writeFile(dialogs.fileName, "earlier"));
         // Writes past a lowered file size limit fail with EFBIG instead of raising SIGXFSZ.
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit previous{};
@@ -77,7 +65,7 @@ private slots:
         fixture->window->StorePresetDialog();
         setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, previousHandler);
-        QCOMPARE(readAll(dialogs.fileName), QByteArray("earlier"));
+        QCOMPARE(readFile(dialogs.fileName), QByteArray("earlier"));
         QCOMPARE(QDir(directory->path()).entryList(QDir::Files), QStringList{"state.tarvix"});
         QCOMPARE(errorMessages(),
                  QStringList{error("Failed to store presets: Failed to write file.")});
@@ -120,13 +108,14 @@ private slots:
         QFETCH(QString, reason);
         const QByteArray pipe = QFile::encodeName(path("pipe.tarvix"));
         QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
-        writeFile(path("oversized.tarvix"),
-                  "<Tarvix>" + QByteArray(4 << 20, ' ') +
-                      "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>");
+        QVERIFY(
+            writeFile(path("oversized.tarvix"),
+                      "<Tarvix>" + QByteArray(4 << 20, ' ') +
+                          "<Mixer><Output><VolumeLeft>-3</VolumeLeft></Output></Mixer></Tarvix>"));
         const QByteArray levels = "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft>"
                                   "<VolumeRight>-20.5</VolumeRight></Output></Mixer></Tarvix>";
-        writeFile(path("levels.tarvix"), levels);
-        writeFile(path("broken.tarvix"), levels.left(levels.indexOf("</Output>")));
+        QVERIFY(writeFile(path("levels.tarvix"), levels));
+        QVERIFY(writeFile(path("broken.tarvix"), levels.left(levels.indexOf("</Output>"))));
         const QStringList files = QDir(directory->path()).entryList(QDir::Files | QDir::System);
         dialogs.fileName = file.isEmpty() ? QString() : path(qPrintable(file));
         device->output->left = device->output->right = 0.0f;
@@ -172,7 +161,7 @@ private slots:
         QFETCH(QString, when);
         const QByteArray earlier = "<Tarvix><Mixer><Output><VolumeLeft>-3</VolumeLeft></Output>"
                                    "</Mixer><Hid><PhantomLeft>true</PhantomLeft></Hid></Tarvix>";
-        writeFile(dialogs.fileName, earlier);
+        QVERIFY(writeFile(dialogs.fileName, earlier));
         RecordingLibrary& library = fixture->library;
         dialogs.whileOpen = [&library, when] {
             if (when == "device in use") {
@@ -192,7 +181,7 @@ private slots:
         QCOMPARE(errorMessages(),
                  QStringList{error(store ? "Failed to store presets: The device was removed."
                                          : "Failed to load presets: The device was removed.")});
-        QCOMPARE(readAll(dialogs.fileName), earlier);
+        QCOMPARE(readFile(dialogs.fileName), earlier);
         QCOMPARE(fixture->calls().filter(".set"), store || when != "device in use"
                                                       ? QStringList()
                                                       : QStringList{"a.output.setVolumeLeft(-3)"});

@@ -3,6 +3,7 @@
 #include "presetreader.h"
 #include "presetvalues.h"
 #include "presetwriter.h"
+#include "testfiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -82,9 +83,7 @@ private slots:
     // LoggedDevice's; -1 for no device.
     void readsAndWritesWhatTheDeviceHas()
     {
-        QFile example(TARVIX_EXAMPLE_PRESET);
-        QVERIFY(example.open(QIODevice::ReadOnly));
-        const QByteArray document = example.readAll();
+        const QByteArray document = readFile(TARVIX_EXAMPLE_PRESET);
         const QList<QByteArray> lines = document.split('\n');
         const auto without = [&lines](int from, int to) {
             return (lines.mid(0, from) + lines.mid(to)).join('\n');
@@ -267,14 +266,7 @@ private slots:
             QTemporaryDir folder;
             const QString path = folder.filePath("a.tarvix");
             const QByteArray name = QFile::encodeName(path);
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier, longer") > 0);
-            file.close();
-            const auto contents = [&file] {
-                const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : "";
-                file.close();
-                return text;
-            };
+            QVERIFY(writeFile(path, "earlier, longer"));
             QCOMPARE(::chmod(name.constData(), kind == "locked" ? 0666 : 0640), 0);
             if (kind == "linked")
                 QCOMPARE(::link(name.constData(), name + ".link"), 0);
@@ -291,7 +283,7 @@ private slots:
             if (kind == "locked" && root)
                 ::setfsuid(nobody);
             const bool cancelled = store(QByteArray());
-            const QByteArray afterCancel = contents();
+            const QByteArray afterCancel = readFile(path);
             const bool stored = store("stored");
             // A store in place that fails half-way (here at a file size limit) leaves the file
             // at least as long as it was: the new content goes over the old, cut only after.
@@ -310,7 +302,7 @@ private slots:
             QVERIFY2(cancelled && stored, qPrintable(kind));
             QCOMPARE(afterCancel, "earlier, longer");
             QVERIFY(failedLonger);
-            QCOMPARE(contents(), kind == "own" ? "stored" : "longed");
+            QCOMPARE(readFile(path), kind == "own" ? "stored" : "longed");
             QCOMPARE(after.st_ino == before.st_ino, kind != "own");
             QVERIFY(after.st_mode == before.st_mode && after.st_uid == before.st_uid);
             QCOMPARE(QDir(folder.path()).count(), kind == "linked" ? 4u : 3u);

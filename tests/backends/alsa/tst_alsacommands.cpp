@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "virtualcards.h"
 
 #include <QTemporaryDir>
@@ -11,11 +12,6 @@ class TestAlsaCommands : public QObject
 {
     Q_OBJECT
 
-    static void write(const QString& fileName, const QString& text)
-    {
-        QFile file(fileName);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.size());
-    }
     static QString preset(const QString& outputDb)
     {
         return QStringLiteral("<Tarvix><Mixer><Output><VolumeLeft>%1</VolumeLeft>"
@@ -68,7 +64,7 @@ private slots:
         QTemporaryDir folder;
         const QString fileName = folder.filePath("preset.tarvix");
         if (!presetBefore.isEmpty())
-            write(fileName, presetBefore);
+            QVERIFY(writeFile(fileName, presetBefore.toUtf8()));
         const QString corpusCard = TARVIX_CARD_CORPUS "/unknown-usb-audio-codec.state";
         const QString cardFile = folder.filePath("codec.state");
         QVERIFY(QFile::copy(corpusCard, cardFile));
@@ -112,7 +108,7 @@ private slots:
         QFETCH(QString, text);
         QTemporaryDir folder;
         if (path.isEmpty())
-            write(path = folder.filePath("made.state"), text);
+            QVERIFY(writeFile(path = folder.filePath("made.state"), text.toUtf8()));
         QProcess program;
         program.start(TARVIXMIXER_PATH, {"--list", "--card-state", path});
         QVERIFY(program.waitForFinished(60000));
@@ -144,7 +140,7 @@ private slots:
         VirtualCards cards;
         QTemporaryDir folder;
         const QString fileName = folder.filePath("preset.tarvix");
-        write(fileName, preset("-30"));
+        QVERIFY(writeFile(fileName, preset("-30").toUtf8()));
         cards.plug(2, VirtualCards::shape("interface"));
         QProcess program;
         program.start(TARVIXMIXER_PATH,

@@ -1,5 +1,6 @@
 #include "cardidentity.h"
 #include "dbcurve.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -85,10 +86,8 @@ private slots:
             QVERIFY(QDir().mkpath(usb + port + ":1.0") && QDir().mkpath(cardDir));
             const QStringList files{usb + "idVendor", "1A2B\n", usb + "idProduct", "00c1\n",
                                     cardDir + "id",   "Duo\n",  usb + "serial",    serial};
-            for (int i = 0; i < files.size(); i += 2) {
-                QFile file(files[i]);
-                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(files[i + 1].toUtf8()) >= 0);
-            }
+            for (int i = 0; i < files.size(); i += 2)
+                QVERIFY(writeFile(files[i], files[i + 1].toUtf8()));
             QFile::remove(cardDir + "device");
             QVERIFY(QFile::link(usb + port + ":1.0", cardDir + "device"));
         };

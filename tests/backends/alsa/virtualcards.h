@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testfiles.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -80,12 +82,7 @@ public:
     }
 
     // A file's text, trimmed; empty where it cannot be read.
-    static QString text(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
-                                              : QString();
-    }
+    static QString text(const QString& path) { return QString::fromUtf8(readFile(path)).trimmed(); }
 
 private:
     QTemporaryDir folder;
