@@ -2,7 +2,8 @@
 
 class TarvixMixerDeviceCallback;
 
-// One audio endpoint of a device: the output (playback) or the input (record). Levels are in dB.
+// One audio endpoint of a device: the output (playback) or the input (record). Levels are in dB,
+// unless levelsAreInDb() says otherwise.
 // Owned by the library; valid as long as its device record.
 class TarvixMixerDevice
 {
@@ -25,6 +26,14 @@ public:
     // read-only, and setVolumeLeft() and setVolumeRight() leave it. A library whose levels can
     // always be set need not say so.
     virtual bool levelsAreWritable() { return true; }
+    // Whether the levels are in dB. When not (a control without dB information), every level
+    // that getVolumeLeft(), getVolumeRight(), setVolumeLeft() and setVolumeRight() take or give
+    // is in percent of the control's raw range: 0 its lowest raw value, 100 its highest.
+    // getVolumeRange() then gives 0, 100 and the percent one raw step makes (100 divided by the
+    // number of raw steps; the library may make it coarser for a control of more than a million
+    // steps). A set goes to the nearest raw value. A library whose levels are all in dB need not
+    // say so.
+    virtual bool levelsAreInDb() { return true; }
 
 protected:
     ~TarvixMixerDevice() = default;

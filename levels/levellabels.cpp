@@ -3,6 +3,7 @@
 #include "inputscale.h"
 #include "levelscale.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace LevelLabels {
@@ -80,6 +81,14 @@ QString inputRefreshText(float levelDb, float stepDb)
     if (!isReportable(static_cast<double>(gain), &text))
         return text;
     return decibels(QString::number(gain));
+}
+
+QString percentText(float percent)
+{
+    if (std::isnan(percent))
+        return QStringLiteral("? %");
+    const double shown = std::round(std::clamp(static_cast<double>(percent), 0.0, 100.0));
+    return QStringLiteral("%1 %").arg(static_cast<int>(shown));
 }
 
 } // namespace LevelLabels

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The texts of the dB read-outs under the level sliders.
+// The texts of the read-outs under the level sliders: dB, or percent for a level without dB.
 namespace LevelLabels {
 
 // "-∞ dB": an input that is off.
@@ -22,5 +22,9 @@ QString inputPositionText(int position);
 // An input level as the refresh from the device shows it: "-∞ dB" below one step, otherwise the
 // gain of the whole position the level stands on. The step must be usable (LevelScale).
 QString inputRefreshText(float levelDb, float stepDb);
+
+// A level in percent of its control's range: the whole percent nearest it, "42 %"; "? %" for
+// NaN; a level beyond 0..100 shows as the nearest end.
+QString percentText(float percent);
 
 } // namespace LevelLabels

@@ -40,6 +40,20 @@ int positionForLevel(float levelDb, float stepDb)
     return saturatingTrunc(static_cast<double>(levelDb) / static_cast<double>(stepDb));
 }
 
+int percentPositionForLevel(float percent, float step)
+{
+    if (!isUsableStep(step))
+        return 0;
+    return saturatingTrunc(std::round(static_cast<double>(percent) / static_cast<double>(step)));
+}
+
+int percentPageStep(float step)
+{
+    if (!isUsableStep(step))
+        return 1;
+    return std::max(1, saturatingTrunc(std::round(kPageStepPercent / static_cast<double>(step))));
+}
+
 float outputLevelForPosition(int position, float stepDb)
 {
     return static_cast<float>(position * static_cast<double>(stepDb));

@@ -46,10 +46,12 @@ void LevelRow::setLevel(TarvixDevice* device, int position) const
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     if (!LevelScale::isUsableStep(stepDb))
         return;
-    if (direction == Direction::Output) {
+    const bool inDb = endpoint->levelsAreInDb();
+    if (!inDb || direction == Direction::Output) {
         sendLevel(endpoint, LevelScale::outputLevelForPosition(position, stepDb));
-        // The output read-out shows what the device kept, which may differ from what was sent.
-        showText(LevelLabels::outputLevelText(levelOf(endpoint)));
+        // The read-out shows what the device kept, which may differ from what was sent.
+        const float kept = levelOf(endpoint);
+        showText(inDb ? LevelLabels::outputLevelText(kept) : LevelLabels::percentText(kept));
     } else {
         sendLevel(endpoint, LevelScale::inputLevelForPosition(position, stepDb));
         showText(LevelLabels::inputPositionText(position));
@@ -59,11 +61,17 @@ void LevelRow::setLevel(TarvixDevice* device, int position) const
         partner->setValue(position);
 }
 
-void LevelRow::setRange(float minDb, float maxDb, float stepDb)
+void LevelRow::setRange(float minDb, float maxDb, float stepDb, bool inDb)
 {
     if (!LevelScale::isUsableStep(stepDb))
         return;
     const QScopedValueRollback<bool> showingDevice(updating, true);
+    if (!inDb) {
+        slider->setMaximum(LevelScale::percentPositionForLevel(maxDb, stepDb));
+        slider->setMinimum(LevelScale::percentPositionForLevel(minDb, stepDb));
+        slider->setPageStep(LevelScale::percentPageStep(stepDb));
+        return;
+    }
     if (direction == Direction::Output)
         minDb = LevelScale::kOutputFloorDb;
     slider->setMaximum(LevelScale::positionForLevel(maxDb, stepDb));
@@ -75,7 +83,7 @@ void LevelRow::setRange(float minDb, float maxDb, float stepDb)
 void LevelRow::showText(const QString& text) const
 {
     label->setText(text);
-    // A screen reader says the slider's read-out ("-20.5 dB"), not its position.
+    // A screen reader says the slider's read-out ("-20.5 dB", "42 %"), not its position.
     slider->setAccessibleDescription(text);
 }
 
@@ -83,6 +91,12 @@ void LevelRow::showLevel(TarvixMixerDevice* endpoint, float stepDb)
 {
     const QScopedValueRollback<bool> showingDevice(updating, true);
     const float level = levelOf(endpoint);
+    if (!endpoint->levelsAreInDb()) {
+        showText(LevelLabels::percentText(level));
+        if (LevelScale::isUsableStep(stepDb))
+            slider->setValue(LevelScale::percentPositionForLevel(level, stepDb));
+        return;
+    }
     if (direction == Direction::Output) {
         showText(LevelLabels::outputRefreshText(level));
         if (LevelScale::isUsableStep(stepDb))

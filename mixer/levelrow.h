@@ -7,9 +7,9 @@ class QSlider;
 class TarvixMixerDevice;
 struct TarvixDevice;
 
-// One level slider of the main window with its dB read-out, the slider of the other channel of
-// its direction and the direction's link box. The row knows which endpoint and which channel it
-// stands for and how its direction maps slider positions to levels and read-out texts.
+// One level slider of the main window with its dB (or percent) read-out, the slider of the other
+// channel of its direction and the direction's link box. The row knows which endpoint and which
+// channel it stands for and how its direction maps slider positions to levels and read-out texts.
 //
 // GUI thread only. The window owns the row and the widgets; the caller holds the device
 // library's lock around every call that takes a device or an endpoint.
@@ -32,9 +32,11 @@ public:
     void setLevel(TarvixDevice* device, int position) const;
 
     // Sets the slider's limits in endpoint steps, maximum first, and its page step to 6 dB. Output
-    // sliders stop at the -72 dB floor whatever `minDb` is. A step the mixer cannot divide by
-    // leaves them as they are. A slider that the new limits move writes nothing to the device.
-    void setRange(float minDb, float maxDb, float stepDb);
+    // sliders stop at the -72 dB floor whatever `minDb` is. Levels not in dB (percent) get a
+    // linear slider over the whole range in either direction, paged by 10 %. A step the mixer
+    // cannot divide by leaves them as they are. A slider that the new limits move writes nothing
+    // to the device.
+    void setRange(float minDb, float maxDb, float stepDb, bool inDb);
 
     // Enables the slider for a level that can be set; a read-only one still shows the device.
     void setWritable(bool writable) const;

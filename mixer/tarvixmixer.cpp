@@ -271,8 +271,9 @@ void TarvixMixer::applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, L
     mute->setToolTip(hasMute ? QString() : noSuchSwitchText());
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
-    left.setRange(minDb, maxDb, stepDb);
-    right.setRange(minDb, maxDb, stepDb);
+    const bool inDb = endpoint->levelsAreInDb();
+    left.setRange(minDb, maxDb, stepDb, inDb);
+    right.setRange(minDb, maxDb, stepDb, inDb);
     endpoint->registerCallback(this);
 }
 

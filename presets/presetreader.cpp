@@ -22,12 +22,20 @@ std::optional<TarvixHID::Switch> switchNamed(QStringView name)
     return std::nullopt;
 }
 
+// A level as the document gives it: in dB (input gains as the mixer shows them), or in percent
+// of a level without dB.
+struct Level
+{
+    float value = 0.0f;
+    bool percent = false;
+};
+
 // The last readable value of each element of one endpoint.
 struct EndpointFields
 {
     bool seen = false;
-    std::optional<float> left;
-    std::optional<float> right;
+    std::optional<Level> left;
+    std::optional<Level> right;
     std::optional<bool> muted;
 };
 
@@ -145,8 +153,17 @@ void PresetWalk::readMixer()
 }
 
 // Output levels are kept as dB, the mute step as minus infinity; input values as the gains the
-// mixer shows. NaN and infinities ("nan", "inf", "1e40") are passed over: they never replace
-// an earlier value.
+// mixer shows; either as percent when the text ends in '%'. NaN and infinities ("nan", "inf",
+// "1e40", "inf%") are passed over: they never replace an earlier value.
+std::optional<Level> readLevel(const QString& text, bool isInput)
+{
+    const bool percent = PresetValues::isPercent(text);
+    const std::optional<float> value = percent   ? PresetValues::parsePercent(text)
+                                       : isInput ? PresetValues::parseGain(text)
+                                                 : PresetValues::parseOutputLevel(text);
+    return value ? std::optional<Level>(Level{*value, percent}) : std::nullopt;
+}
+
 void PresetWalk::readEndpoint(QLatin1String scope, EndpointFields* endpoint, bool isInput)
 {
     endpoint->seen = true;
@@ -156,8 +173,7 @@ void PresetWalk::readEndpoint(QLatin1String scope, EndpointFields* endpoint, boo
             QString text;
             if (!readText(&text))
                 return;
-            const std::optional<float> value =
-                isInput ? PresetValues::parseGain(text) : PresetValues::parseOutputLevel(text);
+            const std::optional<Level> value = readLevel(text, isInput);
             if (value)
                 (left ? endpoint->left : endpoint->right) = *value;
         } else if (isStart(QLatin1String("Muted"))) {
@@ -229,31 +245,35 @@ bool PresetApplier::apply(const PresetFields& fields)
 }
 
 // Input gains are mapped back to device levels with the endpoint's step; a gain that overflows
-// once mapped is not sent.
+// once mapped is not sent. A level in percent goes only to a level without dB, a level in dB
+// only to one with dB; the other is passed over.
 bool PresetApplier::applyEndpoint(TarvixMixerDevice* endpoint, const EndpointFields& fields,
                                   bool isInput)
 {
     if (!fields.seen)
         return true;
+    const bool inDb = endpoint->levelsAreInDb();
     float stepDb = 0.0f;
-    if (isInput) {
+    if (isInput && inDb) {
         float minDb = 0.0f;
         float maxDb = 0.0f;
         endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     }
-    const auto levelFor = [isInput, stepDb](float value) {
-        return isInput ? LevelScale::inputLevelForGain(value, stepDb) : value;
+    const auto levelFor = [isInput, inDb, stepDb](const std::optional<Level>& level) {
+        std::optional<float> sent;
+        if (!level || level->percent == inDb)
+            return sent;
+        sent = isInput && inDb ? LevelScale::inputLevelForGain(level->value, stepDb) : level->value;
+        const bool mutes = !isInput && inDb && PresetValues::isMuteStep(*sent);
+        return PresetValues::isSendable(*sent) || mutes ? sent : std::nullopt;
     };
-    const auto sendable = [isInput](float levelDb) {
-        return PresetValues::isSendable(levelDb) || (!isInput && PresetValues::isMuteStep(levelDb));
-    };
-    if (fields.left && sendable(levelFor(*fields.left))) {
-        endpoint->setVolumeLeft(levelFor(*fields.left));
+    if (const std::optional<float> left = levelFor(fields.left)) {
+        endpoint->setVolumeLeft(*left);
         if (!stillPresent())
             return false;
     }
-    if (fields.right && sendable(levelFor(*fields.right))) {
-        endpoint->setVolumeRight(levelFor(*fields.right));
+    if (const std::optional<float> right = levelFor(fields.right)) {
+        endpoint->setVolumeRight(*right);
         if (!stillPresent())
             return false;
     }

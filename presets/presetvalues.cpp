@@ -25,6 +25,16 @@ QString formatBoolean(bool on)
     return on ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+QString formatPercent(float percent)
+{
+    char text[64];
+    const std::to_chars_result result =
+        std::to_chars(std::begin(text), std::end(text), percent, std::chars_format::fixed);
+    if (result.ec != std::errc())
+        return QString();
+    return QString::fromLatin1(text, static_cast<int>(result.ptr - text)) + u'%';
+}
+
 float parseNumber(const QString& text)
 {
     return text.toFloat();
@@ -42,6 +52,16 @@ std::optional<float> parseGain(const QString& text)
 {
     const float gain = parseNumber(text);
     return isSendable(gain) ? std::optional<float>(gain) : std::nullopt;
+}
+
+bool isPercent(const QString& text)
+{
+    return text.trimmed().endsWith(u'%');
+}
+
+std::optional<float> parsePercent(const QString& text)
+{
+    return parseGain(text.trimmed().chopped(1));
 }
 
 bool parseBoolean(const QString& text)

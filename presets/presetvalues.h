@@ -10,6 +10,9 @@ namespace PresetValues {
 // printf's %g with six significant digits and '.' as the decimal point, whatever the locale.
 QString formatNumber(double value);
 QString formatBoolean(bool on);
+// A level in percent (one without dB): the shortest decimal that reads back as the same 32-bit
+// float, and '%' ("42.519684%").
+QString formatPercent(float percent);
 
 // The C-locale reading of a number; text that is not a number gives 0. Non-finite results
 // ("nan", "inf", overflowing texts such as "1e40") come back as they are: see isSendable().
@@ -19,6 +22,10 @@ float parseNumber(const QString& text);
 std::optional<float> parseOutputLevel(const QString& text);
 // An input gain: a finite number, else none.
 std::optional<float> parseGain(const QString& text);
+// Whether a level's text is in percent: it ends in '%', spaces aside.
+bool isPercent(const QString& text);
+// A level in percent: the number before the '%' read as parseNumber() reads it, if finite.
+std::optional<float> parsePercent(const QString& text);
 // Only the exact text "true" is true.
 bool parseBoolean(const QString& text);
 

@@ -20,29 +20,46 @@ void writeBoolean(QXmlStreamWriter& writer, const QString& name, bool on)
     writer.writeTextElement(name, PresetValues::formatBoolean(on));
 }
 
-void writeOutput(QXmlStreamWriter& writer, TarvixMixerDevice* output)
+void writeOutputLevels(QXmlStreamWriter& writer, TarvixMixerDevice* output)
 {
-    writer.writeStartElement(QStringLiteral("Output"));
     writeNumber(writer, QStringLiteral("VolumeLeft"), output->getVolumeLeft());
     writeNumber(writer, QStringLiteral("VolumeRight"), output->getVolumeRight());
-    writeBoolean(writer, QStringLiteral("Muted"), output->getMute());
-    writer.writeEndElement();
 }
 
 // The input levels are stored as the gains the mixer shows for them, not in device dB.
-void writeInput(QXmlStreamWriter& writer, TarvixMixerDevice* input)
+void writeInputGains(QXmlStreamWriter& writer, TarvixMixerDevice* input)
 {
     float minDb = 0.0f;
     float maxDb = 0.0f;
     float stepDb = 0.0f;
     input->getVolumeRange(&minDb, &maxDb, &stepDb);
-    writer.writeStartElement(QStringLiteral("Input"));
     writeNumber(writer, QStringLiteral("VolumeLeft"),
                 static_cast<double>(LevelScale::inputGainForLevel(input->getVolumeLeft(), stepDb)));
     writeNumber(
         writer, QStringLiteral("VolumeRight"),
         static_cast<double>(LevelScale::inputGainForLevel(input->getVolumeRight(), stepDb)));
-    writeBoolean(writer, QStringLiteral("Muted"), input->getMute());
+}
+
+// Levels without dB, in either direction, are stored in percent as the device reports them.
+void writePercentLevels(QXmlStreamWriter& writer, TarvixMixerDevice* endpoint)
+{
+    writer.writeTextElement(QStringLiteral("VolumeLeft"),
+                            PresetValues::formatPercent(endpoint->getVolumeLeft()));
+    writer.writeTextElement(QStringLiteral("VolumeRight"),
+                            PresetValues::formatPercent(endpoint->getVolumeRight()));
+}
+
+void writeEndpoint(QXmlStreamWriter& writer, const QString& scope, TarvixMixerDevice* endpoint,
+                   bool isInput)
+{
+    writer.writeStartElement(scope);
+    if (!endpoint->levelsAreInDb())
+        writePercentLevels(writer, endpoint);
+    else if (isInput)
+        writeInputGains(writer, endpoint);
+    else
+        writeOutputLevels(writer, endpoint);
+    writeBoolean(writer, QStringLiteral("Muted"), endpoint->getMute());
     writer.writeEndElement();
 }
 
@@ -66,9 +83,9 @@ void writePreset(QIODevice* file, TarvixDevice* device)
     if (device) {
         writer.writeStartElement(QStringLiteral("Mixer"));
         if (device->output)
-            writeOutput(writer, device->output);
+            writeEndpoint(writer, QStringLiteral("Output"), device->output, false);
         if (device->input)
-            writeInput(writer, device->input);
+            writeEndpoint(writer, QStringLiteral("Input"), device->input, true);
         writer.writeEndElement();
         if (device->hid)
             writeHid(writer, device->hid);

@@ -159,10 +159,13 @@ void AlsaCard::loadElement(snd_ctl_elem_id_t* id)
         element.kind = kindOf(snd_ctl_elem_info_get_type(info));
         element.channels = static_cast<int>(std::min(snd_ctl_elem_info_get_count(info), 128u));
         slot.writable = snd_ctl_elem_info_is_writable(info);
+        if (element.kind == Kind::Integer) {
+            slot.rawMin = snd_ctl_elem_info_get_min(info);
+            slot.rawMax = snd_ctl_elem_info_get_max(info);
+            element.hasRawRange = slot.rawMax > slot.rawMin;
+        }
         if (element.kind == Kind::Integer && snd_ctl_elem_info_is_tlv_readable(info)) {
-            slot.curve =
-                readCurve(handle, snd_ctl_elem_id_get_numid(id), snd_ctl_elem_info_get_min(info),
-                          snd_ctl_elem_info_get_max(info));
+            slot.curve = readCurve(handle, snd_ctl_elem_id_get_numid(id), slot.rawMin, slot.rawMax);
             element.hasDbRange = slot.curve.isUsable();
         }
         const unsigned int items =

@@ -47,6 +47,9 @@ public:
     const std::vector<ElementChoice::Element>& elements() const { return descriptions; }
     const DbCurve& curve(int element) const { return slots[element].curve; }
     bool isWritable(int element) const { return slots[element].writable; }
+    // An integer element's lowest and highest raw values (0 and 0 for other elements).
+    long rawMin(int element) const { return slots[element].rawMin; }
+    long rawMax(int element) const { return slots[element].rawMax; }
 
     long read(ElementChoice::ChannelRef ref);
     void write(ElementChoice::ChannelRef ref, long value);
@@ -65,6 +68,7 @@ private:
         snd_ctl_elem_id_t* id = nullptr;
         unsigned int numid = 0;
         bool writable = false;
+        long rawMin = 0, rawMax = 0;
         DbCurve curve;
         std::vector<long> values; // last read, per channel
     };

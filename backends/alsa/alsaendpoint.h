@@ -17,6 +17,10 @@ class LibraryLock;
 // muted, or muted for a "... Mute ..." switch); a stereo switch reads as muted when either channel
 // is. An endpoint without one reads as not muted and ignores setMute().
 //
+// Over volumes without dB (ElementChoice's inDb false) both directions' levels are in percent of
+// the raw range, as TarvixMixerDevice describes: a set takes the nearest raw value, a get reads
+// the raw value as a percentage; a slider gets one position per raw step, at most a million.
+//
 // Lock: every operation takes the library lock. reportChange() is called by the library thread
 // with the lock held; the listener is told as KitEndpoint tells it.
 class AlsaEndpoint final : public KitEndpoint
@@ -37,6 +41,7 @@ public:
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
     bool hasMute() override;
     bool levelsAreWritable() override;
+    bool levelsAreInDb() override;
 
     bool usesElement(int element) const;
     using KitEndpoint::reportChange;

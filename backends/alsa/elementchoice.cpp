@@ -73,15 +73,16 @@ int findByName(const std::vector<Element>& elements, const std::string& name, Ki
     return best;
 }
 
-// The volume with the lowest index, then the first listed, among those whose name before
-// `suffix` passes `matches`.
+// The volume with the lowest index, then the first listed, among those with a dB range (else
+// those without one) whose name before `suffix` passes `matches`.
 template <typename Match>
-int findVolume(const std::vector<Element>& elements, const char* suffix, Match matches)
+int findVolume(const std::vector<Element>& elements, bool inDb, const char* suffix, Match matches)
 {
     int best = -1;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const Element& element = elements[i];
-        if (element.kind != Kind::Integer || element.channels <= 0 || !element.hasDbRange)
+        if (element.kind != Kind::Integer || element.channels <= 0 ||
+            (inDb ? !element.hasDbRange : element.hasDbRange || !element.hasRawRange))
             continue;
         const std::optional<std::string> base = baseOf(element.name, suffix);
         if (base && matches(*base) && (best < 0 || element.index < elements[best].index))
@@ -90,15 +91,17 @@ int findVolume(const std::vector<Element>& elements, const char* suffix, Match m
     return best;
 }
 
-int findNamed(const std::vector<Element>& elements, const char* suffix, const std::string& name)
+int findNamed(const std::vector<Element>& elements, bool inDb, const char* suffix,
+              const std::string& name)
 {
-    return findVolume(elements, suffix, [&](const std::string& base) { return base == name; });
+    return findVolume(elements, inDb, suffix,
+                      [&](const std::string& base) { return base == name; });
 }
 
-int findPrefixed(const std::vector<Element>& elements, const char* suffix,
+int findPrefixed(const std::vector<Element>& elements, bool inDb, const char* suffix,
                  const std::string& prefix)
 {
-    return findVolume(elements, suffix,
+    return findVolume(elements, inDb, suffix,
                       [&](const std::string& base) { return startsWith(base + " ", prefix); });
 }
 
@@ -156,12 +159,12 @@ EndpointChoice fromElements(const std::vector<Element>& elements, int left, int 
     return choice;
 }
 
-EndpointChoice chooseFrom(const std::vector<Element>& elements,
+EndpointChoice chooseFrom(const std::vector<Element>& elements, bool inDb,
                           std::initializer_list<const char*> names, const char* suffix,
                           const std::string& cardWide)
 {
     for (const char* name : names) {
-        const int index = findNamed(elements, suffix, name);
+        const int index = findNamed(elements, inDb, suffix, name);
         if (index >= 0)
             return fromElements(elements, index, -1, suffix, cardWide);
     }
@@ -192,34 +195,57 @@ bool phantomInputs(const std::string& name, int& first, int& last)
     return dash == std::string::npos || number(inputs.substr(dash + 1), last);
 }
 
+EndpointChoice outputIn(const std::vector<Element>& elements, bool inDb)
+{
+    const std::string cardWide = "Mute Playback Switch";
+    EndpointChoice choice =
+        chooseFrom(elements, inDb, {"Master", "Speaker", "Headphone", "PCM"}, kPlayback, cardWide);
+    if (choice.present())
+        return choice;
+    const int product = findVolume(elements, inDb, kPlayback, [](const std::string& base) {
+        return endsWith(base, " Output");
+    });
+    if (product >= 0)
+        return fromElements(elements, product, -1, kPlayback, cardWide);
+    return fromElements(elements, findPrefixed(elements, inDb, kPlayback, "Line 01 "),
+                        findPrefixed(elements, inDb, kPlayback, "Line 02 "), kPlayback, cardWide);
+}
+
+EndpointChoice inputIn(const std::vector<Element>& elements, bool inDb)
+{
+    EndpointChoice choice = chooseFrom(elements, inDb, {"Mic", "Capture", "Line"}, kCapture, {});
+    if (choice.present())
+        return choice;
+    choice = fromElements(elements, findPrefixed(elements, inDb, kCapture, "Line In 1 Gain "),
+                          findPrefixed(elements, inDb, kCapture, "Line In 2 Gain "), kCapture, {});
+    if (choice.present())
+        return choice;
+    const int any = findVolume(elements, inDb, kCapture, [](const std::string&) { return true; });
+    return fromElements(elements, any, -1, kCapture, {});
+}
+
+// The choice among volumes with a dB range, else among those without.
+template <typename Choose>
+EndpointChoice preferringDb(const std::vector<Element>& elements, Choose choose)
+{
+    EndpointChoice choice = choose(elements, true);
+    if (choice.present())
+        return choice;
+    choice = choose(elements, false);
+    choice.inDb = false;
+    return choice;
+}
+
 } // namespace
 
 EndpointChoice chooseOutput(const std::vector<Element>& elements)
 {
-    const std::string cardWide = "Mute Playback Switch";
-    EndpointChoice choice =
-        chooseFrom(elements, {"Master", "Speaker", "Headphone", "PCM"}, kPlayback, cardWide);
-    if (choice.present())
-        return choice;
-    const int product = findVolume(
-        elements, kPlayback, [](const std::string& base) { return endsWith(base, " Output"); });
-    if (product >= 0)
-        return fromElements(elements, product, -1, kPlayback, cardWide);
-    return fromElements(elements, findPrefixed(elements, kPlayback, "Line 01 "),
-                        findPrefixed(elements, kPlayback, "Line 02 "), kPlayback, cardWide);
+    return preferringDb(elements, outputIn);
 }
 
 EndpointChoice chooseInput(const std::vector<Element>& elements)
 {
-    EndpointChoice choice = chooseFrom(elements, {"Mic", "Capture", "Line"}, kCapture, {});
-    if (choice.present())
-        return choice;
-    choice = fromElements(elements, findPrefixed(elements, kCapture, "Line In 1 Gain "),
-                          findPrefixed(elements, kCapture, "Line In 2 Gain "), kCapture, {});
-    if (choice.present())
-        return choice;
-    const int any = findVolume(elements, kCapture, [](const std::string&) { return true; });
-    return fromElements(elements, any, -1, kCapture, {});
+    return preferringDb(elements, inputIn);
 }
 
 SwitchChoice chooseSwitches(const std::vector<Element>& elements)

@@ -40,6 +40,13 @@ private slots:
         QCOMPARE(ints, (QList<int>{12,   -12, 0,   intMax, intMax, intMin, intMin + 1,
                                    -719, 59,  -12, intMax, intMin, -1,     intMin,
                                    12,   15,  1,   1,      intMax, 1}));
+        // A level without dB lies on the nearest of its raw steps (100 / 31 is inexact); a page
+        // is 10 %, at least one step.
+        const QList<int> percentPositions = {
+            percentPositionForLevel(100.0f, 100.0f / 31),
+            percentPositionForLevel(float(5400.0 / 127), 100.0f / 127),
+            percentPageStep(100.0f / 127), percentPageStep(50.0f)};
+        QCOMPARE(percentPositions, (QList<int>{31, 54, 13, 1}));
         // Position 1 sends 2.8 dB whatever the step; a gain is not rounded to a whole position.
         const QList<float> levels = {
             outputLevelForPosition(-20, 0.5f), outputLevelForPosition(intMax, 1e30f),
@@ -80,6 +87,10 @@ private slots:
                  (QStringList{"-12.5 dB", "-72.5 dB", "999.9 dB", "> 999 dB", "< -999 dB", "? dB",
                               "0.0 dB", "-72.0 dB", "< 72 dB", silence, "0 dB", "42 dB", "> 999 dB",
                               silence, "0 dB", "6 dB", "> 999 dB", "? dB", "> 999 dB"}));
+        QStringList percents;
+        for (float percent : {42.519684f, 99.5f, 0.49f, 150.0f, notANumber})
+            percents << percentText(percent);
+        QCOMPARE(percents, (QStringList{"43 %", "100 %", "0 %", "100 %", "? %"}));
     }
 };
 

@@ -35,7 +35,8 @@ const QStringList all =
             "d.hid.setLoopbackLeft(false) d.hid.setLoopbackRight(false)")
         .split(' ');
 
-// A fake device "d" with its own call log; parts: bit 0 output, 1 input, 2 HID.
+// A fake device "d" with its own call log; parts: bit 0 output, 1 input, 2 HID, 3 levels in
+// percent.
 struct LoggedDevice
 {
     explicit LoggedDevice(int parts = 7, float step = 2.0f)
@@ -43,6 +44,9 @@ struct LoggedDevice
                 step},
                &log)
     {
+        for (FakeEndpoint* endpoint : {fake.output.get(), fake.input.get()})
+            if (endpoint)
+                endpoint->inDb = !(parts & 8);
     }
     TarvixDevice* record(int parts = 7) { return parts < 0 ? nullptr : &fake.record; }
 
@@ -176,6 +180,23 @@ private slots:
                "d.input.getVolumeRange d.input.setVolumeLeft(20) d.input.setMute(true)", 10.0f);
         corpus("overflowing-input.xml", false, rangeAndMute, qInf());
         corpus("overflowing-input.xml", false, rangeAndMute, qQNaN());
+
+        // Levels without dB are stored in percent, exact enough for their raw steps, and loaded
+        // only into such levels, and dB levels only into dB levels; "x%" reads as 0 %.
+        LoggedDevice percent(11);
+        percent.fake.output->left = float(5400.0 / 127);
+        percent.fake.input->right = float(100.0 / 31);
+        row("percent round trip", writtenDocument(percent.record()), false,
+            "d.output.setVolumeLeft(42.5197) d.output.setVolumeRight(0) d.output.setMute(false) "
+            "d.input.setVolumeLeft(0) d.input.setVolumeRight(3.22581) d.input.setMute(false)",
+            11);
+        const QByteArray units = "<Mixer><Output><VolumeLeft>50%</VolumeLeft><VolumeRight>-3"
+                                 "</VolumeRight></Output><Input><VolumeLeft>12</VolumeLeft>"
+                                 "<VolumeRight> x% </VolumeRight></Input></Mixer>";
+        row("percent into dB", units, false,
+            "d.output.setVolumeRight(-3) d.input.getVolumeRange d.input.setVolumeLeft(6)");
+        row("dB into percent", units, false, "d.output.setVolumeLeft(50) d.input.setVolumeRight(0)",
+            15);
 
         const auto nest = [](const QByteArray& tag, const QByteArray& inner) {
             return ("<" + tag + ">").repeated(100000) + inner + ("</" + tag + ">").repeated(100000);

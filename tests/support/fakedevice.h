@@ -67,6 +67,7 @@ public:
         callback = got(listener ? "registerCallback" : "registerCallback(null)", listener);
     }
     int getChannelCount() override { return got("getChannelCount", 2); }
+    bool levelsAreInDb() override { return inDb; }
     void getVolumeRange(float* outMin, float* outMax, float* outStep) override
     {
         *outMin = got("getVolumeRange", minDb);
@@ -78,6 +79,7 @@ public:
     float left = 0.0f;
     float right = 0.0f;
     bool muted = false;
+    bool inDb = true; // false: levels in percent of a range without dB
     TarvixMixerDeviceCallback* callback = nullptr;
     float (*keep)(float db) = nullptr;
 

@@ -29,16 +29,17 @@ enum Column {
     LoopRight
 };
 
-// A table cell: "-", or "[!]NAME[#INDEX][:CHANNEL][=ITEM]".
+// A table cell: "-", or "[!]NAME[#INDEX][:CHANNEL][=ITEM][%]".
 struct Cell
 {
     QByteArray name, item;
     int index = 0, channel = 0;
     bool inverted = false; // a mute switch that is on when muted
+    bool percent = false;  // a level without usable dB, shown in percent
 
     explicit Cell(const QString& text = "-")
     {
-        static const QRegularExpression form("^(!?)(.+?)(?:#(\\d+))?(?::(\\d+))?(?:=(.+))?$");
+        static const QRegularExpression form("^(!?)(.+?)(?:#(\\d+))?(?::(\\d+))?(?:=(.+))?(%?)$");
         const QRegularExpressionMatch match = form.match(text);
         if (text == "-" || !match.hasMatch())
             return;
@@ -47,6 +48,7 @@ struct Cell
         index = match.captured(3).toInt();
         channel = match.captured(4).toInt();
         item = match.captured(5).toUtf8();
+        percent = !match.captured(6).isEmpty();
     }
     bool present() const { return !name.isEmpty(); }
     QString key() const { return QStringLiteral("%1#%2:%3").arg(name).arg(index).arg(channel); }
@@ -88,6 +90,17 @@ public:
         return values;
     }
     long value(const Cell& cell) { return select(cell) ? read(cell.channel) : -1; }
+    long rawEnd(const Cell& cell, bool top)
+    {
+        return !select(cell) ? 0
+               : top         ? snd_ctl_elem_info_get_max(info)
+                             : snd_ctl_elem_info_get_min(info);
+    }
+    float percent(const Cell& cell)
+    {
+        const double min = double(rawEnd(cell, false)), max = double(rawEnd(cell, true));
+        return float((double(value(cell)) - min) / (max - min) * 100);
+    }
     bool writable(const Cell& cell) { return select(cell) && snd_ctl_elem_info_is_writable(info); }
     long centiDb(const Cell& cell, bool lowest = false)
     {
@@ -178,7 +191,7 @@ class TestAlsaCards : public QObject
 
     // The read-outs show what the card holds: output dB as alsa-lib converts it (below the
     // sliders' floor a refresh says so, a slider returning there shows the level), inputs the
-    // nearest read-out of the input scale.
+    // nearest read-out of the input scale, a level without dB its raw value in percent.
     void checkLevels(AlsaMixer& mixer, Card& card)
     {
         const QStringList labels{"playback_left", "playback_right", "record_left", "record_right"};
@@ -191,16 +204,19 @@ class TestAlsaCards : public QObject
             const bool mute = db == SND_CTL_TLV_DB_GAIN_MUTE;
             const float level = mute ? -std::numeric_limits<float>::infinity() : float(db / 100.0);
             const int position = mute ? 0 : qMax(1, int(std::lround(db / 600.0)) + 1);
-            const QStringList shown = column >= InLeft
-                                          ? QStringList{LevelLabels::inputPositionText(position)}
-                                          : QStringList{LevelLabels::outputRefreshText(level),
-                                                        LevelLabels::outputLevelText(level)};
+            const QStringList shown =
+                cell(column).percent
+                    ? QStringList{LevelLabels::percentText(card.percent(cell(column)))}
+                : column >= InLeft ? QStringList{LevelLabels::inputPositionText(position)}
+                                   : QStringList{LevelLabels::outputRefreshText(level),
+                                                 LevelLabels::outputLevelText(level)};
             QTRY_VERIFY2(shown.contains(mixer.label(label)->text()), qPrintable(label));
         }
     }
 
     // A move of the left slider (linked to the right) writes the named writable controls alone;
-    // the lowest input position is the lowest gain, wherever it lies in the raw range.
+    // the lowest input position is the lowest gain, wherever it lies in the raw range; a level
+    // without dB spans its raw range.
     void moveSlider(AlsaMixer& mixer, Card& card, const QString& side, int left)
     {
         QSlider* slider = mixer.slider(side);
@@ -213,6 +229,8 @@ class TestAlsaCards : public QObject
                  card.writable(cell(left)));
         if (left == InLeft && down && card.writable(cell(left)))
             QCOMPARE(card.centiDb(cell(left)), card.centiDb(cell(left), true));
+        if (cell(left).percent && card.writable(cell(left)))
+            QCOMPARE(card.value(cell(left)), card.rawEnd(cell(left), !down));
         checkLevels(mixer, card);
     }
 
