@@ -146,15 +146,16 @@ private slots:
         QTest::addColumn<bool>("store");
         QTest::addColumn<QString>("when");
         for (const bool store : {true, false}) {
-            for (const char* when : {"dialog open", "dialog open, handled", "device in use"})
+            for (const char* when :
+                 {"dialog open", "dialog open, handled", "output in use", "switches in use"})
                 QTest::addRow("%s, %s", store ? "store" : "load", when) << store << when;
         }
     }
 
     // The device is unplugged while the dialog is open, its removal handled then (the next device
-    // shown) or not yet; or once its first level is read or written. An existing file stays as it
-    // was, no value reaches the device after that or another device, the removal is reported; a
-    // load still brings the window up to date.
+    // shown) or not yet; or once its first level, or its first switch, is read or written. An
+    // existing file stays as it was, no value reaches the device after that or another device, the
+    // removal is reported; a load still brings the window up to date.
     void aDeviceGoneMidCommandGetsNothingMore()
     {
         QFETCH(bool, store);
@@ -164,10 +165,11 @@ private slots:
         QVERIFY(writeFile(dialogs.fileName, earlier));
         RecordingLibrary& library = fixture->library;
         dialogs.whileOpen = [&library, when] {
-            if (when == "device in use") {
-                library.log.onCall = [&library](const QString& call) {
-                    if (call.startsWith("a.output.getVolumeLeft") ||
-                        call.startsWith("a.output.setVolumeLeft"))
+            if (when.endsWith("in use")) {
+                const QString at =
+                    when == "output in use" ? "a.output.%1VolumeLeft" : "a.hid.%1PhantomLeft";
+                library.log.onCall = [&library, at](const QString& call) {
+                    if (call.startsWith(at.arg("get")) || call.startsWith(at.arg("set")))
                         library.unplug("a");
                 };
                 return;
@@ -182,9 +184,9 @@ private slots:
                  QStringList{error(store ? "Failed to store presets: The device was removed."
                                          : "Failed to load presets: The device was removed.")});
         QCOMPARE(readFile(dialogs.fileName), earlier);
-        QCOMPARE(fixture->calls().filter(".set"), store || when != "device in use"
-                                                      ? QStringList()
-                                                      : QStringList{"a.output.setVolumeLeft(-3)"});
+        const QStringList sets{"a.output.setVolumeLeft(-3)", "a.hid.setPhantomLeft(true)"};
+        QCOMPARE(fixture->calls().filter(".set"),
+                 sets.mid(0, store || !when.endsWith("in use") ? 0 : 1 + when.startsWith("s")));
         QCOMPARE(widget(fixture->window.get(), "gb_playback")->isEnabled(),
                  store || when != "dialog open");
     }
