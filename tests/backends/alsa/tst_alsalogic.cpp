@@ -44,6 +44,9 @@ private slots:
         const QString none = "unusable 0 0 0 | 5:0 | 0:none";
         QTest::newRow("min above max") << QList<qint64>{5, 1, 4, 8, -100, 0} << none;
         QTest::newRow("past its end") << QList<qint64>{0, 9, 4, 400, -100, 0} << none;
+        // A description longer than its container, though not than the words that follow.
+        QTest::newRow("past its container")
+            << QList<qint64>{0, 9, 0, 16, 1, 12, -100, 0, 7} << none;
         QTest::newRow("a gap") << QList<qint64>{0,    9, 3, 48, 0, 4, 4,    8,
                                                 -100, 0, 6, 9,  4, 8, -100, 0}
                                << none;
