@@ -127,20 +127,25 @@ private slots:
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<int>("replugs");
-        QTest::newRow("three replugs, ended by SIGTERM") << int(SIGTERM) << 3;
-        QTest::newRow("present at start only, ended by SIGINT") << int(SIGINT) << 0;
+        QTest::addColumn<bool>("broken"); // the preset file is cut after its output once loaded
+        QTest::newRow("three replugs, ended by SIGTERM") << int(SIGTERM) << 3 << false;
+        QTest::newRow("present at start only, ended by SIGINT") << int(SIGINT) << 0 << false;
+        QTest::newRow("a broken preset, replugged once") << int(SIGTERM) << 1 << true;
     }
 
     // Each arrival of the interface, under whichever card number, gets the preset and one line;
-    // changes made elsewhere and other cards are left alone.
+    // changes made elsewhere and other cards are left alone. A preset broken after the start
+    // still gives what it holds before its fault, and says so.
     void restoresOnEveryPlug()
     {
         QFETCH(int, signalNumber);
         QFETCH(int, replugs);
+        QFETCH(bool, broken);
         VirtualCards cards;
         QTemporaryDir folder;
         const QString fileName = folder.filePath("preset.tarvix");
-        QVERIFY(writeFile(fileName, preset("-30").toUtf8()));
+        const QString content = preset("-30");
+        QVERIFY(writeFile(fileName, content.toUtf8()));
         cards.plug(2, VirtualCards::shape("interface"));
         QProcess program;
         program.start(TARVIXMIXER_PATH,
@@ -156,6 +161,8 @@ private slots:
             cards.amixer(card, "Line 01 Playback Volume", "120");
             if (card == 2 + replugs)
                 break;
+            if (broken)
+                QVERIFY(writeFile(fileName, content.left(content.indexOf("</Mixer>")).toUtf8()));
             cards.unplug(card);
             cards.plug(10 + card, VirtualCards::shape("classcompliant"));
             cards.plug(card + 1, VirtualCards::shape("interface"));
@@ -164,8 +171,10 @@ private slots:
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
-        const QString line = "tarvixmixer: alsa:Interface: Loaded preset '" + fileName + "'.\n";
-        QCOMPARE(err + program.readAllStandardError(), line.repeated(replugs + 1));
+        const QString loaded = "tarvixmixer: alsa:Interface: Loaded preset '" + fileName + "'.\n";
+        const QString failed = fileName + ": Failed to load presets: Invalid file format.\n";
+        QCOMPARE(err + program.readAllStandardError(),
+                 loaded + (broken ? "tarvixmixer: " + failed : loaded).repeated(replugs));
         QCOMPARE(cards.amixer(2 + replugs, "Line 01 Playback Volume"), QStringLiteral("120"));
         for (int card = 12; card < 12 + replugs; ++card)
             QCOMPARE(cards.amixer(card, "PCM Playback Volume"), QStringLiteral("100,100"));
