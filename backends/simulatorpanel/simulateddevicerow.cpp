@@ -59,12 +59,11 @@ void SimulatedDeviceRow::addEndpoint(Endpoint& endpoint, const SimulatedEndpoint
         const QString side = left ? tr("left") : tr("right");
         slider->setObjectName(prefix + (left ? QStringLiteral("_left") : QStringLiteral("_right")));
         slider->setAccessibleName(tr("%1 level on the device, %2").arg(title, side));
+        // Without a usable step the slider keeps its range; showDevice() disables it.
         if (LevelScale::isUsableStep(levels.stepDb)) {
             const QSignalBlocker blocker(slider);
             slider->setRange(LevelScale::positionForLevel(levels.minDb, levels.stepDb),
                              LevelScale::positionForLevel(levels.maxDb, levels.stepDb));
-        } else {
-            slider->setEnabled(false);
         }
         connect(slider, &QSlider::valueChanged, this, [this, &endpoint, left](int position) {
             SimulatedEndpointConfig& levels = levelsOf(endpoint);

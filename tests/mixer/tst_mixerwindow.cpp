@@ -60,9 +60,12 @@ private slots:
         QTest::newRow("one before removed") << 1 << int(DeviceRemoval) << QByteArray("a") << "b b";
         QTest::newRow("unlisted removed") << 1 << int(DeviceRemoval) << QByteArray("x") << "b a b";
         QTest::newRow("other kind") << 1 << 7 << QByteArray("a") << "b a b";
+        QTest::newRow("shown changed") << 1 << int(DeviceChange) << QByteArray("b") << "b a b";
+        QTest::newRow("other changed") << 1 << int(DeviceChange) << QByteArray("a") << "b a b";
     }
 
-    // The device shown is the current item's and is applied, whatever happened to the list.
+    // The device shown is the current item's and is applied, whatever happened to the list; a
+    // change is applied again when it is the shown device's.
     void deviceListFollowsArrivalsAndRemovals()
     {
         QFETCH(int, current);
@@ -79,6 +82,8 @@ private slots:
         QCOMPARE(f.list()->currentData().toString() + ' ' + f.ids().join(' '), ids);
         if (type == DeviceRemoval) // a removed device is forgotten without a call to it
             QVERIFY(!f.called(id + "."));
+        if (type == DeviceChange)
+            QCOMPARE(f.called(id + ".output.getVolumeRange"), id == ids.left(1));
         for (const char* other : {"a", "b"}) // listeners on the device shown only
             QVERIFY((type == DeviceRemoval && other == id) ||
                     bool(f.device(other)->output->callback) == (other == ids.left(1)));
@@ -329,6 +334,9 @@ private slots:
         f.list()->setCurrentIndex(1);
         QTRY_COMPARE(f.device("b")->output->left, -20.5f);
         QVERIFY(f.box("cb_phantom_left")->isChecked());
+        f.device("b")->output->left = 0.0f; // named while a device with switches is shown
+        f.window->loadPresetFileWhenReady(TARVIX_EXAMPLE_PRESET);
+        QTRY_COMPARE(f.device("b")->output->left, -20.5f);
     }
 
     // The listeners are withdrawn once, when the window detaches or else when it goes; news
