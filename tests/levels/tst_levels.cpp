@@ -45,8 +45,11 @@ private slots:
         const QList<int> percentPositions = {
             percentPositionForLevel(100.0f, 100.0f / 31),
             percentPositionForLevel(float(5400.0 / 127), 100.0f / 127),
-            percentPageStep(100.0f / 127), percentPageStep(50.0f)};
-        QCOMPARE(percentPositions, (QList<int>{31, 54, 13, 1}));
+            percentPageStep(100.0f / 127),
+            percentPageStep(50.0f),
+            percentPageStep(notANumber),
+            percentPositionForLevel(50.0f, 0.0f)};
+        QCOMPARE(percentPositions, (QList<int>{31, 54, 13, 1, 1, 0}));
         // Position 1 sends 2.8 dB whatever the step; a gain is not rounded to a whole position.
         const QList<float> levels = {
             outputLevelForPosition(-20, 0.5f), outputLevelForPosition(intMax, 1e30f),

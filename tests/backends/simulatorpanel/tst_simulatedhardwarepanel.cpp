@@ -9,6 +9,8 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <limits>
+
 // The "Simulated hardware" window drives the simulator as a person at the device would, reads
 // the devices back while it is shown, and plugs a device in again as it was left. How the main
 // window follows a device, the window's own tests check.
@@ -58,6 +60,17 @@ private slots:
         QVERIFY(SimulatorDriver::waitUntilDelivered(library) && device());
         QVERIFY(device()->hid->getPhantomLeft() && device()->hid->getLoopbackRight());
         QCOMPARE(device()->output->getVolumeLeft(), -15.0f);
+    }
+
+    void slidersWithoutAUsableStepStayDisabled()
+    {
+        SimulatedDeviceConfig odd = SimulatedDeviceConfig::solo();
+        odd.output->stepDb = std::numeric_limits<float>::quiet_NaN();
+        SimulatedControl library({odd});
+        SimulatedHardwarePanel panel(library, nullptr);
+        QVERIFY(!panel.findChild<QSlider*>("output_left")->isEnabled());
+        QVERIFY(!panel.findChild<QSlider*>("output_right")->isEnabled());
+        QVERIFY(panel.findChild<QSlider*>("input_right")->isEnabled());
     }
 };
 
