@@ -31,7 +31,7 @@ private slots:
     {
         QTest::addColumn<QString>("trigger");
         for (const char* trigger :
-             {"start", "arrival", "selection", "removal", "change", "reshape"})
+             {"start", "arrival", "selection", "removal", "change", "reshape", "knob"})
             QTest::newRow(trigger) << trigger;
     }
 
@@ -63,6 +63,9 @@ private slots:
             cards.rewrite(
                 2, [](QByteArray text) { return text.replace("Line In 1 Ph", "Line In 9 Ph"); });
             QTRY_VERIFY(!mixer.get("cb_phantom_left")->isEnabled());
+        } else if (trigger == "knob") { // knobs take the controls over: they become read-only
+            cards.rewrite(2, [](QByteArray text) { return text.replace("'read write'", "read"); });
+            QTRY_VERIFY(!mixer.slider("playback_left")->isEnabled());
         } else if (trigger == "change") {
             cards.amixer(2, "Line In 1 Phantom Power Capture Switch", "on");
             QTRY_VERIFY(mixer.box("cb_phantom_left")->isChecked());
