@@ -103,6 +103,7 @@ private slots:
         QCOMPARE(idOf(1).preferredId, std::string("usb:1a2b:00c1:P3X41"));
         plug(1, "3-1.4", "P3X41"); // another port, same card: the same id
         QCOMPARE(idOf(1).preferredId, std::string("usb:1a2b:00c1:P3X41"));
+        QVERIFY(isPlaceholderSerial("7890123") && !isPlaceholderSerial("1235")); // digits in a row
         plug(2, "1-2", "000000"); // a placeholder serial: the port tells twins apart
         QCOMPARE(idOf(2).preferredId, std::string("usb:1a2b:00c1@1-2"));
         plug(2, "1-3", "");
