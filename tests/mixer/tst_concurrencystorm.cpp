@@ -2,6 +2,7 @@
 #include "simulatordriver.h"
 #include "windowtesting.h"
 
+#include <array>
 #include <atomic>
 #include <map>
 #include <random>
@@ -19,15 +20,6 @@ constexpr int size = 2;
 constexpr int plugCycles = 600 * size;
 constexpr int changesPerThread = 55000 * size;
 constexpr int timeoutMs = 60000;
-
-SimulatedDeviceConfig device(const char* id, bool hid)
-{
-    SimulatedDeviceConfig config = SimulatedDeviceConfig::duo();
-    config.id = id;
-    if (!hid)
-        config.hid.reset();
-    return config;
-}
 
 // True once the library has carried out and delivered everything and the window has handled
 // what reached it, with nothing more arising from the handling. The window's notifications are
@@ -103,8 +95,10 @@ private slots:
                 handled[id.toStdString()] += QLatin1Char(type >= 0 && type < 3 ? "arc"[type] : '?');
             },
             Qt::QueuedConnection);
-        const SimulatedDeviceConfig devices[] = {device("steady", true), device("A", true),
-                                                 device("B", false), device("\xCE\xA9-C", true)};
+        std::vector<SimulatedDeviceConfig> devices(4, SimulatedDeviceConfig::duo());
+        for (const int i : {0, 1, 2, 3}) // "B" has no switches
+            devices[i].id = std::array{"steady", "A", "B", "\xCE\xA9-C"}[i];
+        devices[2].hid.reset();
         std::atomic<int> running{3};
         std::thread plugging([&] {
             std::mt19937 random(7);
