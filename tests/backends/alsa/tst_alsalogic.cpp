@@ -50,6 +50,8 @@ private slots:
         QTest::newRow("a gap") << QList<qint64>{0,    9, 3, 48, 0, 4, 4,    8,
                                                 -100, 0, 6, 9,  4, 8, -100, 0}
                                << none;
+        QTest::newRow("a range part cut short")
+            << QList<qint64>{0, 9, 3, 12, 0, 9, 4, 8, -100, 0} << none;
         QTest::newRow("a range in a range, after a whole part")
             << QList<qint64>{0, 9, 3, 48, 0, 9, 4, 8, -100, 0, 5, 9, 3, 8, -100, 0} << none;
         QTest::newRow("overlap") << QList<qint64>{0,    9, 3, 48, 0, 5, 4,    8,
