@@ -43,7 +43,7 @@ std::optional<long> rawForPercent(float percent, long min, long max)
     // A span near 2^64 rounds up as a double: the top end is then taken as it is.
     const unsigned long offset =
         wanted < static_cast<double>(span) ? static_cast<unsigned long>(wanted) : span;
-    return static_cast<long>(static_cast<unsigned long>(min) + std::min(offset, span));
+    return static_cast<long>(static_cast<unsigned long>(min) + offset);
 }
 
 float percentStep(long min, long max)

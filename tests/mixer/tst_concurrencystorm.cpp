@@ -2,7 +2,6 @@
 #include "simulatordriver.h"
 #include "windowtesting.h"
 
-#include <array>
 #include <atomic>
 #include <map>
 #include <random>
@@ -95,10 +94,11 @@ private slots:
                 handled[id.toStdString()] += QLatin1Char(type >= 0 && type < 3 ? "arc"[type] : '?');
             },
             Qt::QueuedConnection);
+        const char* const ids[] = {"steady", "A", "B", "\xCE\xA9-C"};
         std::vector<SimulatedDeviceConfig> devices(4, SimulatedDeviceConfig::duo());
-        for (const int i : {0, 1, 2, 3}) // "B" has no switches
-            devices[i].id = std::array{"steady", "A", "B", "\xCE\xA9-C"}[i];
-        devices[2].hid.reset();
+        for (int i = 0; i < 4; ++i)
+            devices[i].id = ids[i];
+        devices[2].hid.reset(); // "B" has no switches
         std::atomic<int> running{3};
         std::thread plugging([&] {
             std::mt19937 random(7);
