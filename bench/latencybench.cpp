@@ -11,7 +11,11 @@
 //   latencybench alsa [N]       A level changed by amixer in another process on card 0 of
 //                               TARVIX_ALSA_DEVICE_DIR: from the card's change (an inotify event,
 //                               as the library sees it), and from the spawn of amixer, to the
-//                               window's label showing the new level.
+//                               window's label showing the new level. Beside it, as the floor, the
+//                               same change from the card's change to a bare listener process
+//                               (alsa-lib alone) having read the new level.
+//   latencybench alsa-listener  That listener: prints "ready", then "LEVEL NS" for each change of
+//                               card 0's PCM Playback Volume, NS when it had read it.
 
 #include "levellabels.h"
 #include "serialexecutor.h"
@@ -28,6 +32,9 @@
 #ifdef TARVIX_WITH_ALSA
 #include "alsabackend.h"
 
+#include <alsa/asoundlib.h>
+#include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <spawn.h>
@@ -229,7 +236,106 @@ int runSimulator(int samples)
 }
 
 #ifdef TARVIX_WITH_ALSA
-int runAlsa(int samples)
+constexpr const char* playbackVolume = "PCM Playback Volume";
+
+int runAlsaListener()
+{
+    snd_ctl_t* ctl = nullptr;
+    if (snd_ctl_open(&ctl, "hw:0", 0) < 0 || snd_ctl_subscribe_events(ctl, 1) < 0)
+        fail("the listener could not open card 0");
+    snd_ctl_elem_value_t* value;
+    snd_ctl_elem_value_alloca(&value);
+    snd_ctl_elem_value_set_interface(value, SND_CTL_ELEM_IFACE_MIXER);
+    snd_ctl_elem_value_set_name(value, playbackVolume);
+    snd_ctl_event_t* event;
+    snd_ctl_event_alloca(&event);
+    std::puts("ready");
+    std::fflush(stdout);
+    for (;;) {
+        pollfd descriptors[4];
+        const int count = snd_ctl_poll_descriptors(ctl, descriptors, 4);
+        unsigned short revents = 0;
+        if (poll(descriptors, static_cast<nfds_t>(count), -1) < 0 ||
+            snd_ctl_poll_descriptors_revents(ctl, descriptors, static_cast<unsigned>(count),
+                                             &revents) < 0 ||
+            (revents & (POLLERR | POLLHUP)))
+            return 0;
+        bool changed = false;
+        while (snd_ctl_read(ctl, event) > 0)
+            changed |= snd_ctl_event_get_type(event) == SND_CTL_EVENT_ELEM &&
+                       (snd_ctl_event_elem_get_mask(event) & SND_CTL_EVENT_MASK_VALUE);
+        if (changed && snd_ctl_elem_read(ctl, value) == 0) {
+            const std::int64_t readNs = nowNs();
+            std::printf("%ld %lld\n", snd_ctl_elem_value_get_integer(value, 0),
+                        static_cast<long long>(readNs));
+            std::fflush(stdout);
+        }
+    }
+}
+
+// The listener process, and the times it reports.
+class BareListener
+{
+public:
+    explicit BareListener(const char* self)
+    {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            fail("no pipe for the listener");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        const char* argv[] = {self, "alsa-listener", nullptr};
+        if (posix_spawn(&pid, self, &actions, nullptr, const_cast<char**>(argv), environ))
+            fail("the listener could not be started");
+        posix_spawn_file_actions_destroy(&actions);
+        close(ends[1]);
+        output = ends[0];
+        if (nextLine() != "ready")
+            fail("the listener did not start");
+    }
+    ~BareListener()
+    {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        close(output);
+    }
+
+    // When the listener had read `level`.
+    std::int64_t readAt(long level)
+    {
+        for (;;) {
+            long seen = 0;
+            long long atNs = 0;
+            if (std::sscanf(nextLine().c_str(), "%ld %lld", &seen, &atNs) == 2 && seen == level)
+                return atNs;
+        }
+    }
+
+private:
+    std::string nextLine()
+    {
+        std::size_t end;
+        while ((end = pending.find('\n')) == std::string::npos) {
+            pollfd descriptor{output, POLLIN, 0};
+            char chunk[256];
+            const ssize_t length =
+                poll(&descriptor, 1, timeoutMs) > 0 ? read(output, chunk, sizeof chunk) : 0;
+            if (length <= 0)
+                fail("the listener fell silent");
+            pending.append(chunk, static_cast<std::size_t>(length));
+        }
+        std::string line = pending.substr(0, end);
+        pending.erase(0, end + 1);
+        return line;
+    }
+
+    pid_t pid = -1;
+    int output = -1;
+    std::string pending;
+};
+
+int runAlsa(int samples, const char* self)
 {
     std::unique_ptr<TarvixControl> control(AlsaBackend::createControl());
     if (!control)
@@ -251,13 +357,14 @@ int runAlsa(int samples)
     // Ahead of the program's threads where the system allows it, so that it sees the change first.
     const sched_param realtime{1};
     pthread_setschedparam(watcher.native_handle(), SCHED_FIFO, &realtime);
-    std::vector<std::int64_t> fromChange, fromSpawn;
+    BareListener listener(self);
+    std::vector<std::int64_t> fromChange, fromSpawn, toListener, aboveListener;
     for (int i = 0; i < warmUpSamples + samples; ++i) {
         const int raw = 20 + i % 100; // the card starts at 100: every step changes the level
         const std::string values = std::to_string(raw) + "," + std::to_string(raw);
-        const char* argv[] = {"amixer",       "-q",   "-D",
-                              "hw:0",         "cset", "name=PCM Playback Volume",
-                              values.c_str(), nullptr};
+        const std::string name = std::string("name=") + playbackVolume;
+        const char* argv[] = {"amixer", "-q",         "-D",           "hw:0",
+                              "cset",   name.c_str(), values.c_str(), nullptr};
         changedNs = -1;
         const std::int64_t spawnNs = nowNs();
         pid_t pid = -1;
@@ -265,12 +372,15 @@ int runAlsa(int samples)
             fail("amixer could not be started");
         const std::int64_t shownNs =
             mixer.waitForLabel(QStringLiteral("%1 dB").arg(-63.5 + raw * 0.5, 0, 'f', 1));
+        const std::int64_t listenerNs = listener.readAt(raw);
         waitpid(pid, nullptr, 0);
         if (!QTest::qWaitFor([&] { return changedNs >= 0; }, timeoutMs))
             fail("the card's change was not seen");
         if (i >= warmUpSamples) {
             fromChange.push_back(shownNs - changedNs);
             fromSpawn.push_back(shownNs - spawnNs);
+            toListener.push_back(listenerNs - changedNs);
+            aboveListener.push_back(shownNs - listenerNs);
         }
     }
     stop = true;
@@ -278,10 +388,17 @@ int runAlsa(int samples)
     close(watch);
     printMedianAndP99("alsa_latency", fromChange);
     printMedianAndP99("alsa_spawn", fromSpawn);
+    printMedianAndP99("alsa_listener", toListener);
+    printMedianAndP99("alsa_above_listener", aboveListener);
     return 0;
 }
 #else
-int runAlsa(int)
+int runAlsaListener()
+{
+    fail("built without the ALSA library");
+}
+
+int runAlsa(int, const char*)
 {
     fail("built without the ALSA library");
 }
@@ -291,10 +408,12 @@ int runAlsa(int)
 
 int main(int argc, char* argv[])
 {
+    const std::string mode = argc > 1 ? argv[1] : "simulator";
+    if (mode == "alsa-listener")
+        return runAlsaListener();
     QApplication application(argc, argv);
-    const bool alsa = argc > 1 && std::string(argv[1]) == "alsa";
     const int samples = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1000;
-    const int result = alsa ? runAlsa(samples) : runSimulator(samples);
+    const int result = mode == "alsa" ? runAlsa(samples, argv[0]) : runSimulator(samples);
     std::fflush(stdout);
     return result;
 }

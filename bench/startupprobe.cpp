@@ -2,16 +2,20 @@
 //
 //   startupprobe BACKEND   the mixer's own start-up path (host system, runMixerApplication) with
 //                          the named device library
-//   startupprobe label     the floor: a main window of the mixer's size showing one line of text
-//   startupprobe bare      the same window, empty
+//   floorprobe label       the floor: a main window of the mixer's size showing one line of text,
+//                          built from this file without the mixer, as any one-label Qt program
+//   floorprobe bare        the same window, empty
 //
-// The process ends as soon as its main window has been exposed and painted (the mixer's with its
-// first device applied), so that the time from exec to exit is the time to the first frame. With
+// At the first frame of its main window (the mixer's with its first device applied) the program
+// prints the wall-clock time, in seconds as bash's EPOCHREALTIME gives it, and ends at once, so
+// that the launcher can take the time from exec to the first frame without the tear-down. With
 // "idle" as second argument it prints "ready" then and stays up; with "idle-minimised" it also
 // minimises the window.
 
+#ifdef TARVIX_MIXER_PROBE
 #include "hostsystem.h"
 #include "mixerapplication.h"
+#endif
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,6 +27,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -60,9 +65,14 @@ private:
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
             return;
         }
-        // At once: the time the program takes to tear down is no part of its start-up.
-        if (mode.isEmpty())
+        if (mode.isEmpty()) {
+            timespec now;
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::printf("%lld.%06ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000);
+            std::fflush(stdout);
+            // At once: the time the program takes to tear down is no part of its start-up.
             std::_Exit(0);
+        }
         std::puts("ready");
         std::fflush(stdout);
         if (mode == QLatin1String("idle-minimised"))
@@ -80,14 +90,15 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     const QString program = QString::fromLocal8Bit(argc > 1 ? argv[1] : "simulator");
     FirstFrameWatcher watcher(QString::fromLocal8Bit(argc > 2 ? argv[2] : ""));
-    if (program != QLatin1String("label") && program != QLatin1String("bare")) {
-        HostSystem system(program);
-        return runMixerApplication(system);
-    }
+#ifdef TARVIX_MIXER_PROBE
+    HostSystem system(program);
+    return runMixerApplication(system);
+#else
     QMainWindow window;
     window.setFixedSize(417, 362);
     if (program == QLatin1String("label"))
         window.setCentralWidget(new QLabel(QStringLiteral("-20.0 dB")));
     window.show();
     return QApplication::exec();
+#endif
 }
