@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <future>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -48,13 +49,21 @@ AlsaControl::AlsaControl(const AlsaBackend::Options& options) : options(options)
     // A folder that does not exist is not watched: no card is found.
     inotify_add_watch(watchFd, options.deviceFolder.c_str(),
                       IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO);
-    // The cards present now are listed before the control is handed out, so that a listener
-    // registered next hears of all of them at once.
-    {
-        LibraryLock::Guard guard(libraryLock());
-        scanFolder();
-    }
-    thread = std::thread([this] { run(); });
+    // The cards present now are listed on the library thread while the caller goes on (a window
+    // builds its form meanwhile). That thread takes the library lock before the control is
+    // handed out and keeps it until they are all listed, so every call that needs the devices
+    // waits for them, and a listener registered next hears of all of them at once.
+    std::promise<void> lockTaken;
+    std::future<void> scanHoldsLock = lockTaken.get_future();
+    thread = std::thread([this, lockTaken = std::move(lockTaken)]() mutable {
+        {
+            LibraryLock::Guard guard(libraryLock());
+            lockTaken.set_value();
+            scanFolder();
+        }
+        run();
+    });
+    scanHoldsLock.wait();
 }
 
 AlsaControl::~AlsaControl()
