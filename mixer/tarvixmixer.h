@@ -23,6 +23,7 @@ class TarvixControl;
 class TarvixMixerDevice;
 class Ui_TarvixMixer;
 struct TarvixDevice;
+struct WindowImages;
 
 Q_DECLARE_METATYPE(CallbackType)
 
@@ -91,7 +92,7 @@ private:
     void createParts();
     void connectWidgets();
     void startHidPollTimer();
-    void showSharpLogo();
+    void showImages(const WindowImages& images);
     void queuePendingPresetFile();
     void loadPendingPresetFile();
     void showDeviceAfterLoad();
