@@ -1,4 +1,5 @@
 #include "levelscale.h"
+#include "windowimages.h"
 #include "windowtesting.h"
 
 #include <QAccessible>
@@ -46,6 +47,27 @@ private slots:
             QList<int>({f.slider("playback_left")->minimum(), f.slider("record_left")->minimum()}),
             QList<int>({-144, 0}));
         QCOMPARE(enabledParts(f), "gb_hid_control gb_playback gb_record StoreButton LoadButton");
+    }
+
+    // Each image is read once, with the device pixels of the screen: the @2x twin where a point
+    // has more than one.
+    void imagesAreReadForTheScreen_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("logoWidth");
+        QTest::newRow("one pixel to a point") << 1.0 << 122;
+        QTest::newRow("a little more") << 1.25 << 244;
+    }
+    void imagesAreReadForTheScreen()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(int, logoWidth);
+        MixerFixture f; // its window has registered the resources
+        const WindowImages images = WindowImages::read(ratio);
+        QCOMPARE(images.logo.width(), logoWidth);
+        QCOMPARE(images.logo.deviceIndependentSize(), QSizeF(122, 91));
+        QCOMPARE(images.loadIcon.deviceIndependentSize(), images.storeIcon.deviceIndependentSize());
+        QCOMPARE(images.storeIcon.deviceIndependentSize(), QSizeF(16, 16));
     }
 
     void deviceListFollowsArrivalsAndRemovals_data()
