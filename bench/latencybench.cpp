@@ -11,8 +11,9 @@
 //   latencybench alsa [N]       A level changed by amixer in another process on card 0 of
 //                               TARVIX_ALSA_DEVICE_DIR: from the card's change (an inotify event,
 //                               as the library sees it), and from the spawn of amixer, to the
-//                               window's label showing the new level. Beside it, as the floor, the
-//                               same change from the card's change to a bare listener process
+//                               window's label showing the new level, and from the card's change
+//                               to the library's notification. Beside it, as the floor, the same
+//                               change from the card's change to a bare listener process
 //                               (alsa-lib alone) having read the new level.
 //   latencybench alsa-listener  That listener: prints "ready", then "LEVEL NS" for each change of
 //                               card 0's PCM Playback Volume, NS when it had read it.
@@ -358,7 +359,7 @@ int runAlsa(int samples, const char* self)
     const sched_param realtime{1};
     pthread_setschedparam(watcher.native_handle(), SCHED_FIFO, &realtime);
     BareListener listener(self);
-    std::vector<std::int64_t> fromChange, fromSpawn, toListener, aboveListener;
+    std::vector<std::int64_t> fromChange, fromSpawn, toListener, aboveListener, toNotification;
     for (int i = 0; i < warmUpSamples + samples; ++i) {
         const int raw = 20 + i % 100; // the card starts at 100: every step changes the level
         const std::string values = std::to_string(raw) + "," + std::to_string(raw);
@@ -381,6 +382,7 @@ int runAlsa(int samples, const char* self)
             fromSpawn.push_back(shownNs - spawnNs);
             toListener.push_back(listenerNs - changedNs);
             aboveListener.push_back(shownNs - listenerNs);
+            toNotification.push_back(mixer.notifiedNs - changedNs);
         }
     }
     stop = true;
@@ -390,6 +392,7 @@ int runAlsa(int samples, const char* self)
     printMedianAndP99("alsa_spawn", fromSpawn);
     printMedianAndP99("alsa_listener", toListener);
     printMedianAndP99("alsa_above_listener", aboveListener);
+    printMedianAndP99("alsa_notification", toNotification);
     return 0;
 }
 #else

@@ -12,6 +12,7 @@
 #include "windowimages.h"
 
 #include <QIcon>
+#include <QPixmap>
 #include <future>
 #include <utility>
 
@@ -128,8 +129,7 @@ void TarvixMixer::startHidPollTimer()
         std::make_unique<HidPollTimer>(this, hidPollIntervalMs, [this] { update_hid_controls(); });
 }
 
-// The form shows the logo drawn for one device pixel per pixel; on denser screens the label
-// would stretch it into a blur, so it gets the drawing made at twice the size instead.
+// Pixmaps belong to the GUI thread: the images read elsewhere become pixmaps here.
 void TarvixMixer::showImages(const WindowImages& images)
 {
     ui->label->setPixmap(QPixmap::fromImage(images.logo));

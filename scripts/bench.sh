@@ -204,6 +204,7 @@ row "ALSA: amixer change to label, median (ms)" "$(figure alsa_latency_median_ns
 row "ALSA: amixer change to label, p99 (ms)" "$(figure alsa_latency_p99_ns 1e6 2)" "$(figure alsa_listener_p99_ns 1e6 2)" "< 5 ms"
 row "  same, floor: to a bare alsa-lib listener, median (ms)" "$(figure alsa_listener_median_ns 1e6 2)" "" "-"
 row "  same, the label after the listener, p99 (ms)" "$(figure alsa_above_listener_p99_ns 1e6 2)" "" "-"
+row "  same, to the library's notification, p99 (ms)" "$(figure alsa_notification_p99_ns 1e6 2)" "" "-"
 row "  same, from spawning amixer, median (ms)" "$(figure alsa_spawn_median_ns 1e6 2)" "" "-"
 row "idle wake-ups per second, device selected" "${WAKEUPS[mixer]}" "${WAKEUPS[floor]}" "+ 2.2"
 row "idle wake-ups per second, window minimised" "${WAKEUPS[minimised]}" "${WAKEUPS[floor]}" "+ 0.2"
