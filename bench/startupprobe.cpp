@@ -10,7 +10,10 @@
 // prints the wall-clock time, in seconds as bash's EPOCHREALTIME gives it, and ends at once, so
 // that the launcher can take the time from exec to the first frame without the tear-down. With
 // "idle" as second argument it prints "ready" then and stays up; with "idle-minimised" it also
-// minimises the window.
+// minimises the window. With "paints" it prints, instead of the time, where the first frame's
+// painting went: for each widget painted, in the order painted, the milliseconds from its paint
+// event to the next widget's (its own painting and the next one's background), then the total
+// from the first paint event to the end of the frame's paint.
 
 #ifdef TARVIX_MIXER_PROBE
 #include "hostsystem.h"
@@ -21,6 +24,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QWindow>
@@ -43,6 +47,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::Paint && mode == QLatin1String("paints"))
+            paints.append({monotonicMs(), watched});
         auto* exposed = qobject_cast<QWindow*>(watched);
         if (!window && event->type() == QEvent::Expose && exposed && exposed->isExposed()) {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -65,6 +71,10 @@ private:
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
             return;
         }
+        if (mode == QLatin1String("paints")) {
+            printPaints();
+            std::_Exit(0);
+        }
         if (mode.isEmpty()) {
             timespec now;
             clock_gettime(CLOCK_REALTIME, &now);
@@ -79,8 +89,36 @@ private:
             window->showMinimized();
     }
 
+    static double monotonicMs()
+    {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+    }
+
+    void printPaints() const
+    {
+        const double end = monotonicMs();
+        for (qsizetype i = 0; i < paints.size(); ++i) {
+            const QObject* widget = paints[i].widget;
+            const QString name = widget->objectName().isEmpty()
+                                     ? QString::fromLatin1(widget->metaObject()->className())
+                                     : widget->objectName();
+            const double next = i + 1 < paints.size() ? paints[i + 1].at : end;
+            std::printf("%s %.3f\n", qPrintable(name), next - paints[i].at);
+        }
+        std::printf("total %.3f\n", paints.isEmpty() ? 0.0 : end - paints.first().at);
+        std::fflush(stdout);
+    }
+
+    struct Paint
+    {
+        double at;
+        const QObject* widget;
+    };
     const QString mode;
     QPointer<QWidget> window;
+    QList<Paint> paints;
 };
 
 } // namespace

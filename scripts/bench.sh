@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the benchmarks in Release into build-bench/ and prints one
 # table: every figure beside its floor, measured in the same run, and its target. Whole processes
-# are measured from outside (start-up to the first frame under a fresh Xvfb and offscreen, peak
+# are measured from outside (start-up to the first frame under a fresh Xvfb, with and without a
+# D-Bus session bus, and offscreen, peak
 # memory with GNU time, idle cost with perf stat, preset loads with hyperfine); latencies from
 # inside by bench/latencybench. Takes a few minutes once built. Apart from the start-up under
 # Xvfb the programs run on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise; the
@@ -19,7 +20,8 @@ MIXER=$BUILD_DIR/app/tarvixmixer
 DETAILS=$BUILD_DIR/bench-details.txt
 
 # amixer (alsa-utils) changes the virtual card from another process.
-install_packages "${BUILD_PACKAGES[@]}" alsa-utils hyperfine time linux-perf jq procps xvfb
+install_packages "${BUILD_PACKAGES[@]}" alsa-utils hyperfine time linux-perf jq procps xvfb \
+    dbus at-spi2-core
 configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARVIX_BUILD_BENCH=ON \
     -DBUILD_TESTING=OFF -- startupprobe floorprobe latencybench tarvixmixer
 
@@ -50,10 +52,13 @@ echo "Machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | 
     "QT_QPA_PLATFORM=$QT_QPA_PLATFORM; load average $(load)"
 
 # Start-up: exec to the first frame, which each probe reports as it happens, in interleaved
-# rounds (round 0 warms up), under Xvfb and offscreen.
+# rounds (round 0 warms up), under Xvfb and offscreen. Without a session bus, as on a bare Xvfb,
+# Qt's accessibility bridge in every program has libdbus try to launch one (a fork and failed
+# execs on another thread); a desktop session has a bus, and its accessibility bus answers that
+# no screen reader runs. So the Xvfb rounds run both ways.
 STARTUP=("startupprobe simulator" "startupprobe alsa" "floorprobe label" "floorprobe bare")
 declare -A FIRST_PAINT PEAK RSS WAKEUPS CPU
-first_paint() { # PLATFORM
+first_paint() { # PLATFORM [KEY]
     local round program start frame
     local -A times=()
     for round in $(seq 0 "$RUNS"); do
@@ -68,7 +73,7 @@ first_paint() { # PLATFORM
         done
     done
     for program in "${STARTUP[@]}"; do
-        FIRST_PAINT[$1 ${program#* }]=$(tr ' ' '\n' <<<"${times[$program]}" | grep . | median)
+        FIRST_PAINT[${2:-$1} ${program#* }]=$(tr ' ' '\n' <<<"${times[$program]}" | grep . | median)
     done
 }
 first_paint offscreen
@@ -76,7 +81,35 @@ first_paint offscreen
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$WORK/display" 2>>"$DETAILS" &
 IDLE_PIDS+=($!)
 for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-DISPLAY=:$(cat "$WORK/display") first_paint xcb
+DISPLAY=:$(cat "$WORK/display")
+export DISPLAY
+first_paint xcb
+# A session bus of its own, as a desktop session has; the accessibility bus starts on demand.
+SESSION_BUS=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>>"$DETAILS")
+read -r -d '' BUS_ADDRESS BUS_PID <<<"$SESSION_BUS" || true
+IDLE_PIDS+=("$BUS_PID")
+DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS first_paint xcb bus
+# Where the first frame's painting goes: each widget's paint event to the next one's, per widget
+# into the details, and the whole from the first paint event to the frame.
+declare -A PAINTS
+paint_profile() { # PROGRAM ARGUMENT
+    for _ in $(seq "$RUNS"); do
+        DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS TARVIX_ALSA_DEVICE_DIR=$WORK/one QT_QPA_PLATFORM=xcb \
+            "$BUILD_DIR/bench/$1" "$2" paints 2>>"$DETAILS"
+        sleep 0.1
+    done >"$WORK/paints"
+    PAINTS[$2]=$(awk '$1 == "total" { print $2 }' "$WORK/paints" | median)
+    echo "Paint events of the first frame, $1 $2, median of $RUNS (ms):" >>"$DETAILS"
+    # In the order painted: each widget's values sorted, then the middle one.
+    awk '!($1 in order) { order[$1] = ++k } { print order[$1], $1, $2 }' "$WORK/paints" |
+        sort -k1,1n -k3,3g |
+        awk '$1 != last { flush(); last = $1 } { name = $2; v[++n] = $3 } END { flush() }
+            function flush() { if (n) printf "  %-28s %s\n", name, v[int((n + 1) / 2)]; n = 0 }' \
+            >>"$DETAILS"
+}
+paint_profile startupprobe simulator
+paint_profile floorprobe label
+unset DISPLAY
 
 # Peak memory (VmHWM) up to the first frame, by GNU time.
 for program in "${STARTUP[@]:0:3}"; do
@@ -145,6 +178,7 @@ TARVIX_ALSA_DEVICE_DIR=$WORK/one start_idle alsaone startupprobe alsa idle
 TARVIX_ALSA_DEVICE_DIR=$WORK/two "$MIXER" --backend alsa --device alsa:Absent \
     --restore-on-plug "$WORK/plain.tarvix" 2>>"$DETAILS" &
 IDLE_PIDS+=($!)
+# shellcheck disable=SC2034 # read by sample_idle, by name
 restore_pid=$!
 sleep 1.5
 for name in mixer floor alsa alsaone; do
@@ -189,6 +223,9 @@ echo "|---|---|---|---|---|---|"
 row "first paint under Xvfb, simulator, median of $RUNS rounds (ms)" "${FIRST_PAINT[xcb simulator]}" "${FIRST_PAINT[xcb label]}" "x 1.15"
 row "first paint under Xvfb, ALSA with one card (ms)" "${FIRST_PAINT[xcb alsa]}" "${FIRST_PAINT[xcb label]}" "x 1.15"
 row "  same, floor: empty window (ms)" "${FIRST_PAINT[xcb label]}" "${FIRST_PAINT[xcb bare]}" "-"
+row "first paint under Xvfb with a session bus, simulator (ms)" "${FIRST_PAINT[bus simulator]}" "${FIRST_PAINT[bus label]}" "x 1.15"
+row "  same, ALSA with one card (ms)" "${FIRST_PAINT[bus alsa]}" "${FIRST_PAINT[bus label]}" "x 1.15"
+row "  same, simulator, in the widgets' paint events (ms)" "${PAINTS[simulator]}" "${PAINTS[label]}" "-"
 row "first paint offscreen, simulator (ms)" "${FIRST_PAINT[offscreen simulator]}" "${FIRST_PAINT[offscreen label]}" "-"
 row "first paint offscreen, ALSA with one card (ms)" "${FIRST_PAINT[offscreen alsa]}" "${FIRST_PAINT[offscreen label]}" "-"
 row "resident memory 1.5 s after first paint, simulator (MiB)" "${RSS[mixer]}" "${RSS[floor]}" "x 1.15"
