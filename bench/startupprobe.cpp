@@ -101,6 +101,8 @@ private:
         const double end = monotonicMs();
         for (qsizetype i = 0; i < paints.size(); ++i) {
             const QObject* widget = paints[i].widget;
+            if (!widget)
+                continue; // gone before the frame
             const QString name = widget->objectName().isEmpty()
                                      ? QString::fromLatin1(widget->metaObject()->className())
                                      : widget->objectName();
@@ -114,7 +116,7 @@ private:
     struct Paint
     {
         double at;
-        const QObject* widget;
+        QPointer<QObject> widget;
     };
     const QString mode;
     QPointer<QWidget> window;
