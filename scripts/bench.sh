@@ -2,11 +2,10 @@
 # Installs what is missing, builds the benchmarks in Release into build-bench/ and prints one
 # table: every figure beside its floor, measured in the same run, and its target. Whole processes
 # are measured from outside (start-up to the first frame under a fresh Xvfb, with and without a
-# D-Bus session bus, and offscreen, peak
-# memory with GNU time, idle cost with perf stat, preset loads with hyperfine); latencies from
-# inside by bench/latencybench. Takes a few minutes once built. Apart from the start-up under
-# Xvfb the programs run on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise; the
-# tools' own output goes to build-bench/bench-details.txt.
+# D-Bus session bus, and offscreen, peak memory with GNU time, idle cost with perf stat, preset
+# loads with hyperfine); latencies from inside by bench/latencybench. Takes a few minutes once
+# built. Apart from the start-up under Xvfb the programs run on Qt's offscreen platform unless
+# QT_QPA_PLATFORM says otherwise; the tools' own output goes to build-bench/bench-details.txt.
 #
 #   scripts/bench.sh [RUNS [SAMPLES]]   start-up rounds and memory runs (20), latency samples (1000)
 
@@ -87,7 +86,7 @@ first_paint xcb
 # A session bus of its own, as a desktop session has; the accessibility bus starts on demand.
 SESSION_BUS=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>>"$DETAILS")
 read -r -d '' BUS_ADDRESS BUS_PID <<<"$SESSION_BUS" || true
-IDLE_PIDS+=("$BUS_PID")
+if [ -n "$BUS_PID" ]; then IDLE_PIDS+=("$BUS_PID"); else PROBLEMS+=("no session bus started"); fi
 DBUS_SESSION_BUS_ADDRESS=$BUS_ADDRESS first_paint xcb bus
 # Where the first frame's painting goes: each widget's paint event to the next one's, per widget
 # into the details, and the whole from the first paint event to the frame.
