@@ -10,9 +10,12 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
 # What the test suite needs beyond the build: the validators of the desktop entry and metainfo,
 # an X server, a D-Bus session and the accessibility bus with its Python client, and amixer
 # (alsa-utils), which changes the ALSA tests' virtual cards from another process, and
-# systemd-analyze (systemd), which checks the restore unit.
+# systemd-analyze (systemd), which checks the restore unit, and the locale data that the preset
+# test with a decimal comma generates its locale from.
 TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi
-    alsa-utils systemd)
+    alsa-utils systemd locales)
+# The locales that the tests switch to.
+TEST_LOCALES=(de_DE.UTF-8)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
@@ -32,18 +35,35 @@ install_packages() {
         return 0
     fi
 
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        if ! command -v sudo >/dev/null; then
-            echo "Missing packages: ${missing[*]}. Install them as root (apt-get install)." >&2
-            exit 1
-        fi
-        sudo=(sudo)
-    fi
     echo "Installing missing packages: ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
         "${missing[@]}"
+}
+
+# Runs a command as root, through sudo where the shell is not root.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        echo "Run as root: $*" >&2
+        exit 1
+    fi
+}
+
+# Generates those of the named locales (such as de_DE.UTF-8) that are not installed yet.
+generate_locales() {
+    local name
+    for name in "$@"; do
+        local normalized="${name%%.*}.utf8"
+        if locale -a 2>/dev/null | grep -qix "$normalized"; then
+            continue
+        fi
+        echo "Generating the locale $name"
+        as_root localedef -i "${name%%.*}" -f "${name#*.}" "$name"
+    done
 }
 
 # configure_and_build BUILD_DIR [CMAKE_ARGUMENTS...] -- [TARGETS...]

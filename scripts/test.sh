@@ -28,6 +28,7 @@ address | thread) build_dir="build-$sanitize" ;;
 esac
 
 install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+generate_locales "${TEST_LOCALES[@]}"
 configure_and_build "$build_dir" -DBUILD_TESTING=ON "-DTARVIX_SANITIZE=$sanitize" --
 
 ctest --test-dir "$build_dir" --output-on-failure -j2 "${ctest_args[@]}"

@@ -243,15 +243,22 @@ private slots:
             const float mantissa = float(generator.generateDouble()) - 0.5f;
             levels.append(std::ldexp(mantissa, generator.bounded(-120, 125)));
         }
-        const auto spelled = [&levels](int i) {
+        // The reference spelling is made in the C locale, before the locale under test is set.
+        QStringList reference;
+        for (const float level : levels) {
             char text[64];
-            std::snprintf(text, sizeof text, "%g", double(levels[i]));
-            return PresetValues::formatNumber(levels[i]) == QLatin1String(text);
+            std::snprintf(text, sizeof text, "%g", double(level));
+            reference.append(QLatin1String(text));
+        }
+        const auto spelled = [&](int i) {
+            return PresetValues::formatNumber(levels[i]) == reference[i];
         };
         const QLocale previousDefault;
         const QByteArray previousNumeric = std::setlocale(LC_NUMERIC, nullptr);
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+            QSKIP("The de_DE.UTF-8 locale is not installed (locales, locale-gen).");
+        const bool decimalComma = std::localeconv()->decimal_point == QByteArray(",");
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
         QList<int> faults;
         for (int i = 0; i + 1 < levels.size(); i += 2) {
             LoggedDevice source, target;
@@ -270,6 +277,7 @@ private slots:
         }
         std::setlocale(LC_NUMERIC, previousNumeric.constData());
         QLocale::setDefault(previousDefault);
+        QVERIFY2(decimalComma, "de_DE.UTF-8 does not write a decimal comma");
         QCOMPARE(faults, QList<int>());
     }
 
