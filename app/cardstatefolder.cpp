@@ -1,5 +1,7 @@
 #include "cardstatefolder.h"
 
+#include "regularfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +24,11 @@ bool copyPrivately(const QByteArray& bytes, const QString& destination)
 // The card's name: from the .name file beside the state file, else the state file's own name.
 QByteArray cardNameOf(const QFileInfo& stateFile)
 {
-    QFile nameFile(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"));
-    return nameFile.open(QIODevice::ReadOnly) ? nameFile.read(4096)
-                                              : stateFile.completeBaseName().toUtf8();
+    QByteArray name;
+    if (RegularFile::readAtMost(stateFile.dir().filePath(stateFile.completeBaseName() + ".name"),
+                                4096, &name))
+        return name;
+    return stateFile.completeBaseName().toUtf8();
 }
 
 } // namespace
@@ -45,11 +49,16 @@ CardStateFolder::CardStateFolder(const QStringList& stateFiles)
 bool CardStateFolder::copy(const QString& stateFile, int card)
 {
     const QString node = folder.filePath(QStringLiteral("controlC%1").arg(card));
-    QFile file(stateFile);
-    if (file.open(QIODevice::ReadOnly) && copyPrivately(file.read(stateCopyBytes), node) &&
-        copyPrivately(cardNameOf(QFileInfo(file)), node + QStringLiteral(".name")))
+    QByteArray state;
+    if (!RegularFile::readAtMost(stateFile, stateCopyBytes, &state)) {
+        const QString reason = RegularFile::unreadableReason(stateFile);
+        failure = QStringLiteral("Cannot read card state file '%1': %2.")
+                      .arg(stateFile, reason.isEmpty() ? QStringLiteral("Read error") : reason);
+        return false;
+    }
+    if (copyPrivately(state, node) &&
+        copyPrivately(cardNameOf(QFileInfo(stateFile)), node + QStringLiteral(".name")))
         return true;
-    failure =
-        QStringLiteral("Cannot read card state file '%1': %2.").arg(stateFile, file.errorString());
+    failure = QStringLiteral("Cannot copy card state file '%1' to %2.").arg(stateFile, node);
     return false;
 }

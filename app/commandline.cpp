@@ -1,9 +1,10 @@
 #include "commandline.h"
 
+#include "regularfile.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <vector>
@@ -13,24 +14,11 @@ namespace {
 // The name in the usage line; QCommandLineParser only knows it once QApplication exists.
 const char* const executablePlaceholder = "<executable_name>";
 
-// Why a preset file named on the command line cannot be loaded; empty if it can.
-QString unreadableReason(const QString& fileName)
-{
-    const QFileInfo file(fileName);
-    if (!file.exists())
-        return QStringLiteral("No such file");
-    if (!file.isFile())
-        return QStringLiteral("Not a regular file");
-    if (!file.isReadable())
-        return QStringLiteral("Permission denied");
-    return QString();
-}
-
 // The first of the files that cannot be read; empty if all can.
 QString firstUnreadable(const QStringList& fileNames)
 {
     for (const QString& fileName : fileNames) {
-        if (!unreadableReason(fileName).isEmpty())
+        if (!RegularFile::unreadableReason(fileName).isEmpty())
             return fileName;
     }
     return QString();
@@ -78,6 +66,55 @@ const std::vector<WindowlessOption>& windowlessOptions()
     return options;
 }
 
+// The options that Qt's application classes take out of the command line for the window
+// (QGuiApplication, its X11 aliases and QApplication), so that the whole command line can be
+// checked before any of them exists. A value name marks an option that takes a value.
+QList<QCommandLineOption> qtWindowOptions()
+{
+    const auto option = [](const char* name, const char* description,
+                           const char* valueName = nullptr) {
+        QCommandLineOption result(QString::fromLatin1(name), QString::fromLatin1(description),
+                                  valueName ? QString::fromLatin1(valueName) : QString());
+        return result;
+    };
+    return {
+        option("platform", "Qt's platform plugin, such as xcb, wayland or offscreen.",
+               "platformName[:options]"),
+        option("platformpluginpath", "Path to Qt's platform plugins.", "path"),
+        option("platformtheme", "Qt's platform theme.", "theme"),
+        option("plugin", "Additional Qt plugins to load, can be given several times.", "plugin"),
+        option("qwindowgeometry", "Geometry of the main window, in X11 syntax, like +50+50.",
+               "geometry"),
+        option("qwindowicon", "Default window icon.", "icon"),
+        option("qwindowtitle", "Title of the first window.", "title"),
+        option("reverse", "Lays the window out from right to left."),
+        option("session", "Restores the program from an earlier session.", "session"),
+        option("testability", "Loads Qt's testability library."),
+        option("style", "Qt's widget style, such as Fusion.", "style"),
+        option("stylesheet", "A Qt style sheet for the window.", "stylesheet"),
+        option("widgetcount", "Prints how many widgets were left undestroyed at the end."),
+        option("qmljsdebugger", "Qt's QML debugger.", "value"),
+        option("display", "X11 display, overrides $DISPLAY.", "display"),
+        option("name", "X11 instance name.", "name"),
+        option("nograb", "X11: never grab the mouse."),
+        option("dograb", "X11: grab the mouse even under a debugger."),
+        option("visual", "X11: id of the visual to use.", "id"),
+        option("geometry", "X11: alias for -qwindowgeometry.", "geometry"),
+        option("icon", "X11: alias for -qwindowicon.", "icon"),
+        option("title", "X11: alias for -qwindowtitle.", "title"),
+    };
+}
+
+// The first of the options that the command line gives; empty if none.
+QString firstSet(const QCommandLineParser& parser, const QList<QCommandLineOption>& options)
+{
+    for (const QCommandLineOption& option : options) {
+        if (parser.isSet(option))
+            return option.names().constFirst();
+    }
+    return QString();
+}
+
 void print(std::FILE* stream, const QString& text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
@@ -87,6 +124,15 @@ void print(std::FILE* stream, const QString& text)
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& backends)
+{
+    CommandLine result = parse(arguments, backends, QCommandLineOption::HiddenFromHelp);
+    if (result.helpWithQtOptions)
+        result = parse(arguments, backends, QCommandLineOption::Flags());
+    return result;
+}
+
+CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& backends,
+                               QCommandLineOption::Flags qtOptionFlags)
 {
     QCommandLineParser parser;
     // Single-dash words such as Qt's "-platform" count as one option, never as a run of letters.
@@ -120,6 +166,11 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
     parser.addOption(cardStateOption);
     for (const WindowlessOption& option : windowlessOptions())
         parser.addOption(option.option);
+    const QList<QCommandLineOption> qtOptions = qtWindowOptions();
+    for (QCommandLineOption option : qtOptions) {
+        option.setFlags(qtOptionFlags);
+        parser.addOption(option);
+    }
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QStringLiteral("Preset file (*.tarvix) to load into the first device with switches."),
@@ -127,16 +178,15 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
 
     const bool understood = parser.parse(arguments);
     CommandLine result;
-    if (parser.isSet(helpOption)) {
+    result.helpWithQtOptions = parser.isSet(QStringLiteral("help-all"));
+    if (parser.isSet(helpOption) || result.helpWithQtOptions) {
         result.currentAction = Action::PrintHelp;
-        result.windowWanted = false;
         result.text = parser.helpText().replace(QString::fromLatin1(executablePlaceholder),
                                                 QCoreApplication::applicationName());
         return result;
     }
     if (parser.isSet(versionOption)) {
         result.currentAction = Action::PrintVersion;
-        result.windowWanted = false;
         result.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                     QCoreApplication::applicationVersion());
         return result;
@@ -161,18 +211,19 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
                                     .arg(QLatin1String(cardStateBackend), backend));
     } else if (const QString bad = firstUnreadable(cardStates); !bad.isEmpty()) {
         result.fail(FileError, QStringLiteral("Cannot open card state file '%1': %2.")
-                                   .arg(bad, unreadableReason(bad)));
-    } else if (!result.windowWanted) {
-        result.checkWindowless(files, panel);
+                                   .arg(bad, RegularFile::unreadableReason(bad)));
+    } else if (result.isWindowless()) {
+        result.checkWindowless(files, panel, firstSet(parser, qtOptions));
     } else if (files.size() > 1) {
         result.fail(UsageError, QStringLiteral("Only one preset file can be loaded at a time."));
     } else if (panel && backend != QLatin1String(simulatorBackend)) {
         result.fail(UsageError,
                     QStringLiteral("--simulator-panel needs the simulator backend, not '%1'.")
                         .arg(backend));
-    } else if (!files.isEmpty() && !unreadableReason(files.constFirst()).isEmpty()) {
+    } else if (!files.isEmpty() && !RegularFile::unreadableReason(files.constFirst()).isEmpty()) {
         result.fail(FileError, QStringLiteral("Cannot open preset file '%1': %2.")
-                                   .arg(files.constFirst(), unreadableReason(files.constFirst())));
+                                   .arg(files.constFirst(),
+                                        RegularFile::unreadableReason(files.constFirst())));
     } else if (!result.device.isNull() || result.asJson) {
         result.fail(UsageError, QStringLiteral("--device and --json go with a command such as "
                                                "--list, --store or --load."));
@@ -184,10 +235,6 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
         result.backendName = backend;
         result.everyCard = parser.isSet(allCardsOption);
         result.stateFiles = cardStates;
-    } else if (parser.unknownOptionNames().isEmpty()) {
-        // No option here can be one of Qt's, which QApplication would have taken away: the
-        // error stands without it.
-        result.windowWanted = false;
     }
     return result;
 }
@@ -205,7 +252,6 @@ void CommandLine::readWindowless(const QCommandLineParser& parser)
         presetFileName =
             option.option.valueName().isEmpty() ? QString() : parser.value(option.option);
     }
-    windowWanted = commands == 0;
     if (commands > 1)
         fail(UsageError, QStringLiteral("Give only one of --list, --store, --load and "
                                         "--restore-on-plug."));
@@ -215,11 +261,15 @@ void CommandLine::readWindowless(const QCommandLineParser& parser)
     asJson = names.contains(QLatin1String("json"));
 }
 
-void CommandLine::checkWindowless(const QStringList& files, bool panel)
+void CommandLine::checkWindowless(const QStringList& files, bool panel, const QString& qtOption)
 {
     if (currentAction == Action::Fail)
         return;
-    if (!files.isEmpty())
+    if (!qtOption.isEmpty())
+        fail(UsageError, QStringLiteral("-%1 is one of Qt's window options, and this command "
+                                        "opens no window.")
+                             .arg(qtOption));
+    else if (!files.isEmpty())
         fail(UsageError, QStringLiteral("Unexpected argument '%1'.").arg(files.constFirst()));
     else if (panel)
         fail(UsageError, QStringLiteral("--simulator-panel opens a window, which this command "
@@ -271,4 +321,10 @@ int CommandLine::report() const
         break;
     }
     return 0;
+}
+
+bool CommandLine::isWindowless() const
+{
+    return currentAction == Action::List || currentAction == Action::Store ||
+           currentAction == Action::Load || currentAction == Action::RestoreOnPlug;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
 #include <QStringList>
 
@@ -27,9 +28,10 @@ public:
     // Reads arguments (the first is the program itself, as in argv); backends are the names that
     // --backend accepts. --simulator-panel without --backend picks the simulator. A preset file
     // must be a readable regular file (it is not opened here, so a named pipe cannot block
-    // start-up). QApplication takes Qt's own options (-platform, -style, ...) out of argv first, so
-    // before that only help and version requests, and the commands without a window (which take
-    // none of Qt's options), are to be trusted.
+    // start-up). Qt's own window options (-platform, -style, ...) are known here and left in the
+    // arguments for QApplication, so the whole command line is judged before any application
+    // object exists; they are a usage error beside a command without a window. --help-all
+    // lists them too.
     static CommandLine parse(const QStringList& arguments, const QStringList& backends);
 
     // argv as a list, without QApplication; for the help and version requests that must work
@@ -37,10 +39,9 @@ public:
     static QStringList argumentsOf(int argc, const char* const* argv);
 
     Action action() const { return currentAction; }
-    // Whether the program is to open its window: false for help, version and the commands
-    // without a window, also when their options are wrong, and for an error that no option of
-    // Qt's can explain.
-    bool needsWindow() const { return windowWanted; }
+    // Whether the action is one of the commands without a window: --list, --store, --load or
+    // --restore-on-plug.
+    bool isWindowless() const;
     // The backend that --backend named, or the simulator for --simulator-panel; empty for the
     // default one.
     QString backend() const { return backendName; }
@@ -59,13 +60,15 @@ public:
     bool simulatorPanel() const { return wantsSimulatorPanel; }
     // Writes the help or version text to standard output, or the error with a hint to standard
     // error, and returns the exit code: 0 after help or version, FileError or UsageError after
-    // an error.
+    // an error; 0 for the other actions, which it leaves to the caller.
     int report() const;
 
 private:
+    static CommandLine parse(const QStringList& arguments, const QStringList& backends,
+                             QCommandLineOption::Flags qtOptionFlags);
     void fail(int code, const QString& message);
     void readWindowless(const QCommandLineParser& parser);
-    void checkWindowless(const QStringList& files, bool panel);
+    void checkWindowless(const QStringList& files, bool panel, const QString& qtOption);
 
     Action currentAction = Action::RunMixer;
     int exitCode = 0;
@@ -75,7 +78,7 @@ private:
     QStringList stateFiles;
     QString presetFileName;
     bool wantsSimulatorPanel = false;
-    bool windowWanted = true;
+    bool helpWithQtOptions = false;
     QString device;
     bool asJson = false;
 };

@@ -7,6 +7,7 @@
 #include "tarvixmixer.h"
 #include "terminationsignals.h"
 #include "windowlesscommands.h"
+#include "windowsystemguard.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -45,24 +46,21 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tarvixmixer"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVIXMIXER_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.tarvix.TarvixMixer"));
-    const QStringList backends = backendNames();
 
-    // Help, version and the commands without a window are answered before QApplication
-    // exists, so they need no display.
-    const CommandLine early = CommandLine::parse(CommandLine::argumentsOf(argc, argv), backends);
-    if (!early.needsWindow()) {
-        if (early.action() == CommandLine::Action::PrintHelp ||
-            early.action() == CommandLine::Action::PrintVersion ||
-            early.action() == CommandLine::Action::Fail)
-            return early.report();
+    // The whole command line is answered before any application object exists, so that help,
+    // version, errors and the commands without a window need no display.
+    const CommandLine commandLine =
+        CommandLine::parse(CommandLine::argumentsOf(argc, argv), backendNames());
+    if (commandLine.isWindowless()) {
         QCoreApplication application(argc, argv);
-        return runWindowlessCommand(early);
+        return runWindowlessCommand(commandLine);
     }
-
-    QApplication application(argc, argv);
-    const CommandLine commandLine = CommandLine::parse(QApplication::arguments(), backends);
     if (commandLine.action() != CommandLine::Action::RunMixer)
         return commandLine.report();
+
+    WindowSystemGuard guard;
+    QApplication application(argc, argv);
+    guard.connected();
 
     HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
     if (!cardStatesReady(system))

@@ -1,5 +1,7 @@
 #include "presetfilereader.h"
 
+#include "regularfile.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -30,14 +32,9 @@ public:
 
 Result read(const QString& fileName, QByteArray* content)
 {
-    const QByteArray path = QFile::encodeName(fileName);
+    const Descriptor file(RegularFile::open(QFile::encodeName(fileName), O_RDONLY));
     struct stat info = {};
-    if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return Result::CannotOpen;
-    // Should the name have become a pipe since, a non-blocking open returns at once and the
-    // descriptor is checked again.
-    const Descriptor file(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (file.fd < 0)
         return Result::CannotOpen;
     // A store rewriting this file in place holds it locked until it is whole again.
     if (::flock(file.fd, LOCK_SH) != 0 || ::fstat(file.fd, &info) != 0)

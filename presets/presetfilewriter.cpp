@@ -1,5 +1,7 @@
 #include "presetfilewriter.h"
 
+#include "regularfile.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -30,9 +32,10 @@ PresetFileWriter::~PresetFileWriter()
 bool PresetFileWriter::open()
 {
     struct stat info = {};
-    if (::stat(path.constData(), &info) != 0)
+    const RegularFile::Kind kind = RegularFile::kindOf(path, &info);
+    if (kind == RegularFile::Kind::Missing)
         return replacement.open(QIODevice::WriteOnly);
-    if (!S_ISREG(info.st_mode))
+    if (kind != RegularFile::Kind::Regular)
         return false;
     if (replacementWouldChangeIt(info))
         return openInPlace();
@@ -42,12 +45,8 @@ bool PresetFileWriter::open()
 
 bool PresetFileWriter::openInPlace()
 {
-    // Not truncated yet, so a cancelled store leaves the file as it was. Non-blocking, should
-    // the name have become a pipe since; the descriptor is checked again.
-    inPlace = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat info = {};
-    if (inPlace >= 0 && (::fstat(inPlace, &info) != 0 || !S_ISREG(info.st_mode)))
-        closeInPlace();
+    // Not truncated yet, so a cancelled store leaves the file as it was.
+    inPlace = RegularFile::open(path, O_WRONLY);
     // Held until the file is closed, so a reader or a second store in place waits for the
     // whole preset rather than seeing it half-written.
     if (inPlace >= 0 && ::flock(inPlace, LOCK_EX) != 0)

@@ -1,4 +1,5 @@
 #include "testfiles.h"
+#include "windowsystemguard.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -9,7 +10,8 @@
 // The installed program's command line, run as a process: what it prints, where (standard output
 // after help and version, standard error after an error), and with which exit code. Help and
 // version, the commands without a window and errors run without any display, as on a build
-// machine or in a terminal login, so they must be answered before Qt's GUI starts.
+// machine or in a terminal login, so they must be answered before Qt's GUI starts; so must any
+// error beside one of Qt's own options.
 class TestCommandLine : public QObject
 {
     Q_OBJECT
@@ -48,7 +50,16 @@ private slots:
         row("device with list", {"--list", "--device", "a"}, 2, "--device goes with --store");
         row("json with load", {"--load", "a", "--json"}, 2, "--json goes with --list only.");
         row("a file beside a command", {"--list", "a"}, 2, "Unexpected argument 'a'.");
-        row("a Qt option with a command", {"--list", "-reverse"}, 2, "Unknown option 'reverse'.");
+        row("a Qt option with a command", {"--list", "-reverse"}, 2,
+            "-reverse is one of Qt's window options, and this command opens no window.");
+        row("a typo", {"--lsit"}, 2, "tarvixmixer: Unknown option 'lsit'.");
+        row("help with Qt's options", {"--help-all"}, 0, "  --platform <platformName");
+        // Without a display, the window's start is one line and a failure, never Qt's abort.
+        row("window without a display", {"--backend", "simulator"}, 1,
+            "tarvixmixer: Cannot open the window: no X11 display is set (DISPLAY). The commands "
+            "without a window (--list, --store, --load, --restore-on-plug) need no display.\n");
+        row("missing platform plugin", {"-platform", "nonesuch"}, 1,
+            "Cannot open the window: Qt's platform plugin 'nonesuch' is not installed. ");
         // The standard input is a pipe that is never written: opening it would block.
         row("store to a pipe", {"--store", "/dev/stdin", "--device", "TVX-DUO-0001"}, 1,
             "tarvixmixer: /dev/stdin: Failed to store presets: Failed to open file.\n");
@@ -63,13 +74,10 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, text);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // Only an error after one of Qt's own options waits for QApplication.
-        if (exitCode == 0 || !arguments.contains("-reverse")) {
-            // The X11 platform with no display aborts as soon as QApplication is made.
-            environment.remove(QStringLiteral("DISPLAY"));
-            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        }
+        // The X11 platform with no display cannot make a QApplication.
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(TARVIXMIXER_PATH), arguments);
@@ -80,6 +88,35 @@ private slots:
                          err = program.readAllStandardError();
         QVERIFY2((exitCode == 0 ? out : err).contains(text.toLocal8Bit()), out + err);
         QVERIFY2((exitCode == 0 ? err : out).isEmpty(), out + err);
+    }
+
+    void namesWhatTheWindowLacks_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("text");
+        const QString fatal = "This application failed to start because no Qt platform plugin "
+                              "could be initialized. Reinstalling the application may fix this.";
+        QTest::newRow("X11 display")
+            << QStringList{"qt.qpa.xcb: could not connect to display :77", fatal}
+            << "cannot connect to the X11 display ':77'";
+        QTest::newRow("Wayland display")
+            << QStringList{"Failed to create wl_display (No such file or directory)", fatal}
+            << "cannot connect to the Wayland display (WAYLAND_DISPLAY)";
+        QTest::newRow("Wayland plugin")
+            << QStringList{"qt.qpa.plugin: Could not find the Qt platform plugin \"wayland\" in "
+                           "\"\"",
+                           fatal}
+            << "Qt's platform plugin 'wayland' is not installed; install the package qt6-wayland";
+        QTest::newRow("anything else") << QStringList{"A warning", fatal + "\n\nAvailable: xcb."}
+                                       << "This application failed to start because no Qt "
+                                          "platform plugin could be initialized";
+    }
+
+    void namesWhatTheWindowLacks()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(QString, text);
+        QCOMPARE(WindowSystemGuard::failureText(messages), text);
     }
 
     // A store rewriting a preset in place holds it locked; a load waits for the whole file. The
@@ -93,10 +130,11 @@ private slots:
         struct stat file;
         QVERIFY(::fstat(preset.handle(), &file) == 0);
         const auto entry = [&](const char* kind, qint64 pid) {
-            return QRegularExpression(QStringLiteral("FLOCK +ADVISORY +%1 +%2 [0-9a-f]+:[0-9a-f]+:%3 ")
-                                          .arg(QLatin1String(kind))
-                                          .arg(pid)
-                                          .arg(quint64(file.st_ino)));
+            return QRegularExpression(
+                QStringLiteral("FLOCK +ADVISORY +%1 +%2 [0-9a-f]+:[0-9a-f]+:%3 ")
+                    .arg(QLatin1String(kind))
+                    .arg(pid)
+                    .arg(quint64(file.st_ino)));
         };
         const auto listed = [](const QRegularExpression& pattern) {
             return QString::fromLatin1(readFile("/proc/locks")).contains(pattern);
