@@ -75,7 +75,7 @@ bool hasInternalSubset(QStringView declaration)
 class PresetWalk
 {
 public:
-    PresetWalk(QIODevice* file, TarvixDevice* device) : reader(file), device(device) {}
+    explicit PresetWalk(QIODevice* file) : reader(file) {}
 
     // False when the reader ended in error; the fields then hold what came before.
     bool run();
@@ -92,7 +92,6 @@ private:
     void readHid();
 
     QXmlStreamReader reader;
-    TarvixDevice* device;
     PresetFields found;
 };
 
@@ -143,9 +142,11 @@ void PresetWalk::readMixer()
     if (!advance())
         return;
     while (!isEnd(QLatin1String("Mixer"))) {
-        if (device && device->output && isStart(QLatin1String("Output")))
+        // Both sections are read and checked whether or not the device has them, so a file is
+        // valid or not on its own.
+        if (isStart(QLatin1String("Output")))
             readEndpoint(QLatin1String("Output"), &found.output, false);
-        else if (device && device->input && isStart(QLatin1String("Input")))
+        else if (isStart(QLatin1String("Input")))
             readEndpoint(QLatin1String("Input"), &found.input, true);
         if (!advance())
             return;
@@ -290,7 +291,7 @@ bool PresetApplier::applyEndpoint(TarvixMixerDevice* endpoint, const EndpointFie
 PresetReadResult readPreset(QIODevice* file, TarvixDevice* device,
                             const std::function<bool()>& isPresent)
 {
-    PresetWalk walk(file, device);
+    PresetWalk walk(file);
     const bool readToEnd = walk.run();
     if (!PresetApplier(device, isPresent).apply(walk.fields()))
         return PresetReadResult::DeviceRemoved;

@@ -12,10 +12,12 @@ enum class PresetReadResult {
 };
 
 // Reads a preset document from `file`, which is open for reading, then applies the recognised
-// values to `device` (null: nothing is applied), each at most once: of an element that occurs
-// several times in the document the last readable one wins, so the library calls a load makes
-// are bounded by the preset's fields, whatever the file's size. The values go in the order a
-// store writes them; those read before a document turns out invalid are applied all the same.
+// values to `device` (null: nothing is applied), each at most once. Every section is read and
+// checked whether or not the device has it, so the verdict on a file is the same for any device.
+// Of an element that occurs several times in the document the last readable one wins, so the
+// library calls a load makes are bounded by the preset's fields, whatever the file's size. The
+// values go in the order a store writes them; those read before a document turns out invalid are
+// applied all the same.
 // `isPresent`, when given, is asked after each value: once it says no, nothing more is applied.
 //
 // Any thread; the caller holds the device library's lock throughout.

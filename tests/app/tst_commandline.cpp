@@ -63,6 +63,11 @@ private slots:
         // The standard input is a pipe that is never written: opening it would block.
         row("store to a pipe", {"--store", "/dev/stdin", "--device", "TVX-DUO-0001"}, 1,
             "tarvixmixer: /dev/stdin: Failed to store presets: Failed to open file.\n");
+        // A file that a load refuses is refused at the start, whatever the device lacks.
+        row("restore from a broken file",
+            {"--backend", "simulator", "--restore-on-plug", TARVIX_HOSTILE_PRESET, "--device",
+             "TVX-SOLO-0002"},
+            1, ": Failed to load presets: Invalid file format.\n");
         row("restore from a missing file",
             {"--restore-on-plug", "/nonexistent", "--device", "TVX-DUO-0001"}, 1,
             "tarvixmixer: /nonexistent: Failed to load presets: Failed to open file.\n");

@@ -118,13 +118,17 @@ private slots:
                             const QString& calls, int parts = 7, float stepDb = 2.0f) {
             QTest::newRow(name) << document << error << calls << parts << stepDb;
         };
-        // The text of a switch is read even without HID, so a malformed one is an error; without
-        // an endpoint its content is passed over unread, so a child element there is none.
+        // A file is valid or not whatever the device has: the sections a device lacks are read
+        // and checked all the same.
         row("no HID, child in a switch", "<Tarvix><Hid><PhantomLeft>1<b/></PhantomLeft></Hid>",
             true, "", 3);
         row("no input, child in a value",
-            "<Tarvix><Mixer><Input><VolumeLeft>6<b/></VolumeLeft></Input></Mixer></Tarvix>", false,
+            "<Tarvix><Mixer><Input><VolumeLeft>6<b/></VolumeLeft></Input></Mixer></Tarvix>", true,
             "", 5);
+        row("no output, child in a value",
+            "<Tarvix><Mixer><Output><Muted>1<b/></Muted></Output><Input><Muted>1</Muted></Input>"
+            "</Mixer></Tarvix>",
+            true, "", 6);
 
         // The committed corpus of odd and hostile documents; the large ones are generated below.
         const auto corpus = [&row](const char* name, bool error, const QString& calls,
