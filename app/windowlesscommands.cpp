@@ -4,7 +4,6 @@
 #include "devicelisting.h"
 #include "hostsystem.h"
 #include "librarylocker.h"
-#include "presentdevices.h"
 #include "presettransfer.h"
 #include "restoreonplug.h"
 #include "tarvixdevice.h"
@@ -155,8 +154,7 @@ int runWindowlessCommand(const CommandLine& commandLine)
     HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
     if (!cardStatesReady(system))
         return Failed;
-    // The listeners outlive the control, which stops its deliveries when deleted.
-    PresentDevices present;
+    // The listener outlives the control, which stops its deliveries when deleted.
     RestoreOnPlug restore(commandLine.deviceId().toUtf8(), commandLine.presetFile());
     std::unique_ptr<TarvixControl> control(system.createControl());
     if (!control) {
@@ -165,9 +163,11 @@ int runWindowlessCommand(const CommandLine& commandLine)
     }
     if (commandLine.action() == CommandLine::Action::RestoreOnPlug)
         return restoreOnPlug(commandLine, std::move(control), restore);
-    present.follow(*control);
+    QList<QByteArray> present;
+    for (const std::string& id : control->presentDeviceIds())
+        present.append(QByteArray::fromStdString(id));
     if (commandLine.action() == CommandLine::Action::List)
-        return list(*control, present.ids(), commandLine.json());
-    const QByteArray id = chosenDevice(commandLine, present.ids());
+        return list(*control, present, commandLine.json());
+    const QByteArray id = chosenDevice(commandLine, present);
     return id.isNull() ? Failed : transfer(*control, commandLine, id);
 }

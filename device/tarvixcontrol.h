@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 class TarvixDeviceCallback;
 struct TarvixDevice;
 
@@ -20,6 +23,9 @@ protected:
 public:
     // The present device with this UTF-8 identifier, or null. Callable with and without lock().
     virtual TarvixDevice* getDevice(const char* id) = 0;
+    // The UTF-8 identifiers of the devices present now, in order of arrival, for the commands
+    // that work without listening. Callable with and without lock().
+    virtual std::vector<std::string> presentDeviceIds() = 0;
     // The library-wide lock around every device access. Re-entrant on one thread.
     virtual void lock() = 0;
     virtual void unlock() = 0;

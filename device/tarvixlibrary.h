@@ -10,4 +10,3 @@
 #include "tarvixhidchangedcallback.h"
 #include "tarvixmixerdevice.h"
 #include "tarvixmixerdevicecallback.h"
-

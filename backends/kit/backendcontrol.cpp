@@ -27,9 +27,14 @@ void BackendControl::unlock()
     lockObject.unlock();
 }
 
-void BackendControl::afterDeliveries(std::function<void()> task)
+std::vector<std::string> BackendControl::presentDeviceIds()
 {
-    dispatcher.post(std::move(task));
+    LibraryLock::Guard guard(lockObject);
+    std::vector<std::string> ids;
+    ids.reserve(devices.size());
+    for (const std::shared_ptr<TarvixDevice>& device : devices)
+        ids.emplace_back(device->id ? device->id : "");
+    return ids;
 }
 
 void BackendControl::setDeviceCallback(TarvixDeviceCallback* callback)

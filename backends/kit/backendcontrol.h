@@ -33,14 +33,10 @@ class BackendControl : public TarvixControl
 {
 public:
     TarvixDevice* getDevice(const char* id) override;
+    std::vector<std::string> presentDeviceIds() override;
     void lock() override;
     void unlock() override;
     ~BackendControl() override;
-
-    // Runs `task` on the delivery thread once every notification posted so far has been
-    // delivered: after registerTarvixDeviceCallback(), once the listener has heard of every
-    // device present. Dropped if the control is deleted first.
-    void afterDeliveries(std::function<void()> task);
 
     BackendControl(const BackendControl&) = delete;
     BackendControl& operator=(const BackendControl&) = delete;

@@ -30,6 +30,13 @@ public:
         FakeDevice* found = present.value(id);
         return found ? &found->record : nullptr;
     }
+    std::vector<std::string> presentDeviceIds() override
+    {
+        std::vector<std::string> ids;
+        for (const QByteArray& id : present.keys())
+            ids.push_back(id.toStdString());
+        return ids;
+    }
     void lock() override
     {
         mutex.lock();
