@@ -1,5 +1,7 @@
 #include "alsacard.h"
 
+#include "alsaerrors.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -20,11 +22,6 @@ Kind kindOf(snd_ctl_elem_type_t type)
     default:
         return Kind::Other;
     }
-}
-
-bool isGoneError(int error)
-{
-    return error == -ENODEV || error == -ENXIO || error == -EBADFD || error == -EPIPE;
 }
 
 // The dB curve of an integer element from its TLV, or an empty one.
@@ -189,7 +186,7 @@ void AlsaCard::loadElement(snd_ctl_elem_id_t* id)
 
 void AlsaCard::noteError(int error)
 {
-    if (isGoneError(error))
+    if (AlsaErrors::meansCardGone(error))
         failed = true;
 }
 
@@ -320,8 +317,8 @@ AlsaCard::Events AlsaCard::handleEvents(std::vector<pollfd>& descriptors)
             events.accessChanged |= (mask & SND_CTL_EVENT_MASK_INFO) != 0;
         }
     }
-    if ((revents & POLLIN) && result < 0 && result != -EAGAIN)
-        noteError(result == -EINTR ? 0 : -ENODEV);
+    if ((revents & POLLIN) && AlsaErrors::eventReadFailureMeansGone(result))
+        failed = true;
     if (events.accessChanged)
         refreshAccess();
     events.gone = failed;

@@ -64,7 +64,7 @@ void KitHid::setChangedCallback(TarvixHIDChangedCallback* callback)
     {
         LibraryLock::Guard guard(lock);
         listener = callback;
-        told.reset();
+        // poll() compares with `told` only for a listener registered while attached.
         if (!callback || !attached)
             return;
         told = readAll();

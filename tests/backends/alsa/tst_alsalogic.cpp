@@ -1,3 +1,4 @@
+#include "alsaerrors.h"
 #include "cardidentity.h"
 #include "dbcurve.h"
 #include "testfiles.h"
@@ -6,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <climits>
 
 class TestAlsaLogic : public QObject
@@ -13,6 +15,16 @@ class TestAlsaLogic : public QObject
     Q_OBJECT
 
 private slots:
+    // Only a signal or an empty queue leaves a card usable after a failed event read.
+    void eventReadFailuresThatMeanTheCardHasGone()
+    {
+        const std::pair<int, bool> rows[] = {{-EINTR, false}, {-EAGAIN, false}, {0, false},
+                                             {1, false},      {-ENODEV, true},  {-EIO, true}};
+        for (const auto& [result, gone] : rows)
+            QVERIFY2(AlsaErrors::eventReadFailureMeansGone(result) == gone,
+                     qPrintable(QString::number(result)));
+    }
+
     // A curve from "raw min, raw max, TLV words...", as "usable|unusable min max finest-step |
     // raw:level ... | dB:nearest raw ...", in dB.
     void dbCurvesFollowTheirDescription_data()

@@ -48,8 +48,8 @@ struct SimulatorBackend final : ContractBackend
 };
 
 // Counts level notifications; read it after SimulatorDriver::waitUntilDelivered().
-// Within a removal, the last moment the record is valid, it tries to move the output's left
-// level and notes it.
+// Within a removal, the last moment the record is valid, it tries to move the output's levels
+// and notes them.
 struct Counter final : TarvixMixerDeviceCallback, TarvixDeviceCallback
 {
     void onVolumeChanged(std::int32_t) override { ++calls; }
@@ -58,10 +58,11 @@ struct Counter final : TarvixMixerDeviceCallback, TarvixDeviceCallback
         if (type != DeviceRemoval)
             return;
         device->output->setVolumeLeft(-30.0f);
-        removedLeft = device->output->getVolumeLeft();
+        device->output->setVolumeRight(-30.0f);
+        removed = {device->output->getVolumeLeft(), device->output->getVolumeRight()};
     }
     int calls = 0;
-    float removedLeft = 0;
+    std::pair<float, float> removed;
 };
 
 } // namespace
@@ -91,7 +92,7 @@ private slots:
         const std::vector<std::pair<std::function<void()>, QString>> steps{
             {[&] { output->setVolumeLeft(kNaN), output->setVolumeLeft(-10.3f); }, "1 -10.3 -20 on"},
             {[&] { output->setVolumeLeft(-10.3f); }, "1 -10.3 -20 on"},
-            {[&] { output->setVolumeRight(3.0f); }, "2 -10.3 0 on"},
+            {[&] { output->setVolumeRight(3.0f), output->setVolumeRight(kNaN); }, "2 -10.3 0 on"},
             {[&] { output->setMute(true), output->setMute(true); }, "3 -10.3 0 muted"},
             {[&] { control.plugDevice(SimulatedDeviceConfig::duo()), control.unplugDevice("-"); },
              "3 -10.3 0 muted"},
@@ -108,7 +109,8 @@ private slots:
         control.unplugDevice(duoId);
         control.changeVolumeLeft(duoId, Kind::Output, -5.0f);
         QVERIFY(SimulatorDriver::waitUntilDelivered(control));
-        QVERIFY(counter.calls == 4 && counter.removedLeft == -60.0f);
+        QCOMPARE(counter.calls, 4);
+        QCOMPARE(counter.removed, std::make_pair(-60.0f, 0.0f));
     }
 };
 
