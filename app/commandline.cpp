@@ -201,6 +201,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QStringList& 
                             : cardStates.isEmpty()      ? QString()
                                                         : QLatin1String(cardStateBackend);
     result.readWindowless(parser);
+    result.platformName = parser.value(QStringLiteral("platform"));
     if (!understood) {
         result.fail(UsageError, parser.errorText());
     } else if (!backend.isEmpty() && !backends.contains(backend)) {
@@ -252,6 +253,7 @@ void CommandLine::readWindowless(const QCommandLineParser& parser)
         presetFileName =
             option.option.valueName().isEmpty() ? QString() : parser.value(option.option);
     }
+    windowAsked = commands == 0;
     if (commands > 1)
         fail(UsageError, QStringLiteral("Give only one of --list, --store, --load and "
                                         "--restore-on-plug."));
@@ -327,4 +329,9 @@ bool CommandLine::isWindowless() const
 {
     return currentAction == Action::List || currentAction == Action::Store ||
            currentAction == Action::Load || currentAction == Action::RestoreOnPlug;
+}
+
+bool CommandLine::isStartupFailure() const
+{
+    return currentAction == Action::Fail && exitCode == FileError && windowAsked;
 }

@@ -56,6 +56,13 @@ public:
     QString deviceId() const { return device; }
     // --json with --list.
     bool json() const { return asJson; }
+    // Qt's -platform option; empty when not given.
+    QString platform() const { return platformName; }
+    // Whether the command line asks for the window and names a file it cannot use (exit code
+    // FileError), as opposed to a usage error or a command without a window.
+    bool isStartupFailure() const;
+    // The error, without the program's name, after Fail.
+    QString errorText() const { return currentAction == Action::Fail ? text : QString(); }
     // Whether to open the "Simulated hardware" window beside the mixer.
     bool simulatorPanel() const { return wantsSimulatorPanel; }
     // Writes the help or version text to standard output, or the error with a hint to standard
@@ -79,6 +86,8 @@ private:
     QString presetFileName;
     bool wantsSimulatorPanel = false;
     bool helpWithQtOptions = false;
+    bool windowAsked = true;
+    QString platformName;
     QString device;
     bool asJson = false;
 };

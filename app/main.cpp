@@ -3,6 +3,7 @@
 #include "hostsystem.h"
 #include "mixerapplication.h"
 #include "nodevicehint.h"
+#include "startupfailure.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 #include "terminationsignals.h"
@@ -55,8 +56,16 @@ int main(int argc, char* argv[])
         QCoreApplication application(argc, argv);
         return runWindowlessCommand(commandLine);
     }
-    if (commandLine.action() != CommandLine::Action::RunMixer)
-        return commandLine.report();
+    const bool box = StartupFailure::wantsBox(commandLine.platform());
+    if (commandLine.action() != CommandLine::Action::RunMixer) {
+        const int status = commandLine.report();
+        if (!commandLine.isStartupFailure() || !box)
+            return status;
+        WindowSystemGuard guard;
+        QApplication application(argc, argv);
+        guard.connected();
+        return StartupFailure::showBox(commandLine.errorText(), status);
+    }
 
     WindowSystemGuard guard;
     QApplication application(argc, argv);
@@ -64,7 +73,8 @@ int main(int argc, char* argv[])
 
     HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
     if (!cardStatesReady(system))
-        return CommandLine::FileError;
+        return box ? StartupFailure::showBox(system.cardStateError(), CommandLine::FileError)
+                   : CommandLine::FileError;
     // The copies of the card state files are removed on the way out, also when ended by a
     // signal.
     std::unique_ptr<TerminationSignals> terminations;

@@ -21,13 +21,25 @@ NoDeviceHint::NoDeviceHint(QMainWindow* window)
 
 QString NoDeviceHint::text()
 {
-    return tr("No supported interface found; try --backend=simulator");
+    return tr("No interface found: plug it in, or check access to /dev/snd");
+}
+
+QString NoDeviceHint::details()
+{
+    return tr("No supported USB audio interface was found.\n"
+              "- Plug the interface in and switch it on.\n"
+              "- If it is plugged in, you may not be allowed to use /dev/snd: most systems allow "
+              "it to the \"audio\" group; join it, then log out and in again.\n"
+              "- To try the panel without hardware, choose \"Simulated hardware\" in the menu "
+              "entry's actions, or run: tarvixmixer --simulator-panel");
 }
 
 void NoDeviceHint::update()
 {
+    const bool shown = devices->count() == 0 && !grace.isActive();
     if (devices->count() > 0)
         window->statusBar()->clearMessage();
-    else if (!grace.isActive())
+    else if (shown)
         window->statusBar()->showMessage(text());
+    window->statusBar()->setToolTip(shown ? details() : QString());
 }

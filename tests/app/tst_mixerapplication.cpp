@@ -1,6 +1,7 @@
 #include "hostsystem.h"
 #include "mixerapplication.h"
 #include "recordinglibrary.h"
+#include "startupfailure.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 
@@ -11,6 +12,8 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -125,6 +128,29 @@ private slots:
         QTEST(shown.join('|'), "shown");
         QTEST(system.log.join('|'), "log");
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    // A start-up failure shows in the error box only for a program whose standard error nobody
+    // reads and whose window system a person can see; the box runs until it is closed.
+    void startupFailureIsShownWhereNobodyReadsStandardError()
+    {
+        if (::isatty(STDERR_FILENO))
+            QSKIP("Standard error is a terminal: the box is never wanted.");
+        qputenv("DISPLAY", ":9");
+        qputenv("WAYLAND_DISPLAY", "");
+        QVERIFY(StartupFailure::wantsBox("xcb") && !StartupFailure::wantsBox("wayland") &&
+                !StartupFailure::wantsBox("offscreen"));
+        QString shown;
+        QTimer::singleShot(0, this, [&shown] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QErrorMessage*>(window); box && box->isVisible()) {
+                    shown = box->windowTitle() + "|" + box->findChild<QTextEdit*>()->toPlainText();
+                    box->close();
+                }
+            }
+        });
+        QCOMPARE(StartupFailure::showBox("Cannot open preset file 'a': No such file.", 1), 1);
+        QCOMPARE(shown, "TarvixMixer - Error|Cannot open preset file 'a': No such file.");
     }
 
     // The real seam, with the backend left to its default on a system without sound cards, runs
