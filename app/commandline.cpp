@@ -5,6 +5,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <vector>
@@ -334,4 +335,18 @@ bool CommandLine::isWindowless() const
 bool CommandLine::isStartupFailure() const
 {
     return currentAction == Action::Fail && exitCode == FileError && windowAsked;
+}
+
+QStringList CommandLine::backendOptions() const
+{
+    QStringList options;
+    if (!backendName.isEmpty())
+        options << QStringLiteral("backend=") + backendName;
+    if (everyCard)
+        options << QStringLiteral("all-cards");
+    for (const QString& file : stateFiles)
+        options << QStringLiteral("card-state=") + QFileInfo(file).absoluteFilePath();
+    if (wantsSimulatorPanel)
+        options << QStringLiteral("simulator-panel");
+    return options;
 }

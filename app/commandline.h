@@ -56,6 +56,9 @@ public:
     QString deviceId() const { return device; }
     // --json with --list.
     bool json() const { return asJson; }
+    // What chooses the devices and the window's companions, as words that compare equal for the
+    // same choice: --backend, --all-cards, --card-state (absolute paths), --simulator-panel.
+    QStringList backendOptions() const;
     // Qt's -platform option; empty when not given.
     QString platform() const { return platformName; }
     // Whether the command line asks for the window and names a file it cannot use (exit code

@@ -3,6 +3,7 @@
 #include "hostsystem.h"
 #include "mixerapplication.h"
 #include "nodevicehint.h"
+#include "singleinstance.h"
 #include "startupfailure.h"
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
@@ -11,6 +12,7 @@
 #include "windowsystemguard.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFileInfo>
 
 namespace {
@@ -38,6 +40,23 @@ std::unique_ptr<QObject> openCompanions(const CommandLine& commandLine, const Ba
     QWidget* panel = backend.openHardwarePanel(control, &window);
     panel->show();
     return std::unique_ptr<QObject>(panel);
+}
+
+// A later start's request: the window comes to the front and loads the file it names, if any.
+void followHandOvers(SingleInstance& instance, TarvixMixer& window)
+{
+    QObject::connect(&instance, &SingleInstance::requested, &window,
+                     [&window](const QString& presetFile, const QString& activationToken) {
+                         // Wayland's activation takes the token from here.
+                         if (!activationToken.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+                         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+                         window.show();
+                         window.raise();
+                         window.activateWindow();
+                         if (!presetFile.isEmpty())
+                             window.loadPresetFileWhenReady(presetFile);
+                     });
 }
 
 } // namespace
@@ -71,6 +90,17 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     guard.connected();
 
+    // A panel already running with these options takes the file over and shows itself.
+    const QString presetFile = commandLine.presetFile().isEmpty()
+                                   ? QString()
+                                   : QFileInfo(commandLine.presetFile()).absoluteFilePath();
+    SingleInstance instance(SingleInstance::serviceName(commandLine.backendOptions()));
+    if (instance.claim() == SingleInstance::Claim::Taken &&
+        SingleInstance::handOver(QDBusConnection::sessionBus(),
+                                 SingleInstance::serviceName(commandLine.backendOptions()),
+                                 presetFile, qEnvironmentVariable("XDG_ACTIVATION_TOKEN")))
+        return 0;
+
     HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
     if (!cardStatesReady(system))
         return box ? StartupFailure::showBox(system.cardStateError(), CommandLine::FileError)
@@ -84,6 +114,7 @@ int main(int argc, char* argv[])
                          &QCoreApplication::quit);
     }
     return runMixerApplication(system, [&](TarvixMixer& window, TarvixControl& control) {
+        followHandOvers(instance, window);
         return openCompanions(commandLine, *system.backend(), window, control);
     });
 }

@@ -1,7 +1,7 @@
 // The programs whose start-up, memory and idle cost scripts/bench.sh measures from outside:
 //
-//   startupprobe BACKEND   the mixer's own start-up path (host system, runMixerApplication) with
-//                          the named device library
+//   startupprobe BACKEND   the mixer's own start-up path (the claim on the session bus, host
+//                          system, runMixerApplication) with the named device library
 //   floorprobe label       the floor: a main window of the mixer's size showing one line of text,
 //                          built from this file without the mixer, as any one-label Qt program
 //   floorprobe bare        the same window, empty
@@ -18,6 +18,7 @@
 #ifdef TARVIX_MIXER_PROBE
 #include "hostsystem.h"
 #include "mixerapplication.h"
+#include "singleinstance.h"
 #endif
 
 #include <QApplication>
@@ -131,6 +132,9 @@ int main(int argc, char* argv[])
     const QString program = QString::fromLocal8Bit(argc > 1 ? argv[1] : "simulator");
     FirstFrameWatcher watcher(QString::fromLocal8Bit(argc > 2 ? argv[2] : ""));
 #ifdef TARVIX_MIXER_PROBE
+    // The round trip a window's start makes to claim its name on the session bus, if there is one.
+    SingleInstance instance(SingleInstance::serviceName({QStringLiteral("backend=") + program}));
+    instance.claim();
     HostSystem system(program);
     return runMixerApplication(system);
 #else
