@@ -9,7 +9,7 @@ std::unique_ptr<AlsaEndpoint> makeEndpoint(AlsaCard& card,
                                            AlsaEndpoint::Direction direction, LibraryLock& lock,
                                            NotificationDispatcher& dispatcher)
 {
-    if (!choice.present())
+    if (!choice.hasLevels())
         return nullptr;
     return std::make_unique<AlsaEndpoint>(card, choice, direction, lock, dispatcher);
 }
@@ -20,14 +20,12 @@ AlsaDevice::AlsaDevice(std::shared_ptr<AlsaCard> card, std::string id, LibraryLo
                        NotificationDispatcher& dispatcher)
     : KitDevice(std::move(id), card->name()), openCard(std::move(card))
 {
-    const auto& elements = openCard->elements();
-    const ElementChoice::SwitchChoice switchChoice = ElementChoice::chooseSwitches(elements);
-    setParts(makeEndpoint(*openCard, ElementChoice::chooseOutput(elements),
-                          AlsaEndpoint::Direction::Output, lock, dispatcher),
-             makeEndpoint(*openCard, ElementChoice::chooseInput(elements),
-                          AlsaEndpoint::Direction::Input, lock, dispatcher),
-             switchChoice.present() ? std::make_unique<AlsaHid>(*openCard, switchChoice, lock)
-                                    : nullptr);
+    const ElementChoice::Choice choice = ElementChoice::choose(openCard->elements());
+    setParts(
+        makeEndpoint(*openCard, choice.output, AlsaEndpoint::Direction::Output, lock, dispatcher),
+        makeEndpoint(*openCard, choice.input, AlsaEndpoint::Direction::Input, lock, dispatcher),
+        choice.switches.present() ? std::make_unique<AlsaHid>(*openCard, choice.switches, lock)
+                                  : nullptr);
 }
 
 void AlsaDevice::reportChanges(const std::vector<int>& changedElements)
