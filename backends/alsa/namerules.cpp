@@ -65,7 +65,7 @@ const char* const kNever[] = {
     "Mic-* Playback Volume",    // mixer_quirks.c: RME's matrix crosspoints
     "Line-* Playback Volume",
     "PCM-* Playback Volume",
-    "Monitor*",                 // mixer_scarlett2.c, line6: monitor mixes
+    "Monitor *",                // mixer_scarlett2.c, line6: monitor mixes
     "Mix *",                    // mixer_scarlett2.c, fcp.c: mixer inputs
     "Matrix *",                 // mixer_scarlett.c: mixer inputs
     "* Trim Playback Volume",   // fcp.c: group output trims
