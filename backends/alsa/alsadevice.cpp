@@ -9,7 +9,7 @@ std::unique_ptr<AlsaEndpoint> makeEndpoint(AlsaCard& card,
                                            AlsaEndpoint::Direction direction, LibraryLock& lock,
                                            NotificationDispatcher& dispatcher)
 {
-    if (!choice.hasLevels())
+    if (!choice.present())
         return nullptr;
     return std::make_unique<AlsaEndpoint>(card, choice, direction, lock, dispatcher);
 }
