@@ -52,6 +52,11 @@ const std::vector<WindowlessOption>& windowlessOptions()
                             QStringLiteral("Print one line per device: its id, its name and what "
                                            "it has, separated by tabs; then exit.")),
          Action::List},
+        {QCommandLineOption(QStringLiteral("explain"),
+                            QStringLiteral("Print, per device, which of its controls serves each "
+                                           "part of the panel and by which rule, or why none; "
+                                           "then exit.")),
+         Action::Explain},
         {QCommandLineOption(QStringLiteral("json"), QStringLiteral("With --list: print JSON.")),
          Action::RunMixer},
         {QCommandLineOption(QStringLiteral("store"),
@@ -265,6 +270,7 @@ int CommandLine::report() const
     }
     case Action::RunMixer:
     case Action::List:
+    case Action::Explain:
     case Action::Store:
     case Action::Load:
     case Action::RestoreOnPlug:

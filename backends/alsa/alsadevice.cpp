@@ -1,5 +1,7 @@
 #include "alsadevice.h"
 
+#include "choiceexplanation.h"
+
 #include <algorithm>
 
 namespace {
@@ -21,6 +23,8 @@ AlsaDevice::AlsaDevice(std::shared_ptr<AlsaCard> card, std::string id, LibraryLo
     : KitDevice(std::move(id), card->name()), openCard(std::move(card))
 {
     const ElementChoice::Choice choice = ElementChoice::choose(openCard->elements());
+    explanationText = ChoiceExplanation::explain(openCard->elements(), choice);
+    explanation = explanationText.c_str();
     setParts(
         makeEndpoint(*openCard, choice.output, AlsaEndpoint::Direction::Output, lock, dispatcher),
         makeEndpoint(*openCard, choice.input, AlsaEndpoint::Direction::Input, lock, dispatcher),

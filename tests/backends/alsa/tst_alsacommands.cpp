@@ -46,6 +46,12 @@ private slots:
         // %2: a copy of a corpus card's state file, which the program must never change.
         row("list only a card from a state file", {"--list", "--card-state", "%2"}, "", 0,
             "alsa:CODEC\tcodec\toutput,input,loopback\n");
+        row("explain a mute without levels", {"--explain", "--device", "alsa:Recorder"}, "", 0,
+            "device\talsa:Recorder\tTarvix Recorder\noutput level\t-\tno integer control of "
+            "more than one value matches an output level rule\noutput mute\tPCM Playback "
+            "Switch\tPCM Playback Switch (mixer.c: ");
+        row("explain a device that is not there", {"--explain", "--device", "alsa:Gone"}, "", 1,
+            "alsa:Gone: No such device");
         row("load into a card from a state file", {"--card-state", "%2", "--load", "%1"},
             preset("-10"), 0, "");
         row("a card state file that cannot be read", {"--card-state", "%2.gone", "--list"}, "", 1,
