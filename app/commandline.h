@@ -8,8 +8,8 @@ class QCommandLineParser;
 // The program's command line: --help, --version, --backend NAME, --all-cards, --simulator-panel,
 // --card-state FILE... and one preset file to load into the window; or one of the commands that
 // need no window:
-// --list [--json], --explain, --store FILE, --load FILE, --restore-on-plug FILE, with --device ID. A plain
-// value, made and read on the main thread during start-up; it owns nothing.
+// --list [--json], --explain, --store FILE, --load FILE, --restore-on-plug FILE, with --device
+// ID. A plain value, made and read on the main thread during start-up; it owns nothing.
 class CommandLine
 {
 public:
