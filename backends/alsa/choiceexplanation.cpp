@@ -39,12 +39,14 @@ std::string nameOf(const std::vector<Element>& elements, int element)
     return escaped(e.name) + (e.index != 0 ? "#" + std::to_string(e.index) : std::string());
 }
 
-// One element, or the two of a pair.
+// One element, or the two of a pair; a side without one is left out.
 std::string controls(const std::vector<Element>& elements, const ChannelRef& left,
                      const ChannelRef& right)
 {
     const std::string first = nameOf(elements, left.element);
-    return left.element == right.element ? first : first + " + " + nameOf(elements, right.element);
+    return !right.present() || left.element == right.element
+               ? first
+               : first + " + " + nameOf(elements, right.element);
 }
 
 std::string ruleText(const Rule& rule)

@@ -165,8 +165,10 @@ public:
     template <typename Fits> int named(const std::string& name, Fits fits, int index = 0) const
     {
         const auto found = byName.find(cut(name));
+        if (found == byName.end())
+            return -1;
         int best = -1;
-        for (int i : found == byName.end() ? std::vector<int>() : found->second) {
+        for (int i : found->second) {
             if (never[static_cast<std::size_t>(i)] || !fits((*this)[i]))
                 continue;
             if ((*this)[i].index == index)
