@@ -271,33 +271,55 @@ struct LevelFound
     const Rule* rule = nullptr;
 };
 
-LevelFound findLevel(const Card& card, Role role, bool inDb)
+// Takes a level that `rule` matched, if it comes first on its side.
+void takeLevel(const Card& card, const Rule& rule, int element, const Match& match,
+               LevelFound& found)
 {
-    const auto fits = [inDb](const Element& element) { return isLevel(element, inDb); };
+    found.rule = &rule;
+    const bool left = rule.form == Form::Level || match.first == 1;
+    if (left && card.before(element, found.left)) {
+        found.left = element;
+        found.leftName = match.full;
+    } else if (!left && match.first == 2 && card.before(element, found.right)) {
+        found.right = element;
+        found.rightName = match.full;
+    }
+}
+
+// A pair of which only the right side was found serves both sides with it.
+bool completed(LevelFound& found)
+{
+    if (found.left < 0) {
+        found.left = found.right;
+        found.leftName = found.rightName;
+    }
+    return found.left >= 0;
+}
+
+// The first level rule that a level with a dB range matches, else the first that one without
+// matches (inDb false); each rule looks at each element once.
+LevelFound findLevel(const Card& card, Role role, bool& inDb)
+{
+    LevelFound firstRaw;
     for (std::size_t r = 0; r < NameRules::kRuleCount; ++r) {
         const Rule& rule = NameRules::kRules[r];
         if (rule.role != role || (rule.form != Form::Level && rule.form != Form::LevelPair))
             continue;
-        LevelFound found;
-        found.rule = &rule;
-        card.forEachMatch(rule, fits, [&](int i, const Match& match) {
-            const bool left = rule.form == Form::Level || match.first == 1;
-            if (left && card.before(i, found.left)) {
-                found.left = i;
-                found.leftName = match.full;
-            } else if (!left && match.first == 2 && card.before(i, found.right)) {
-                found.right = i;
-                found.rightName = match.full;
-            }
-        });
-        if (found.left < 0) {
-            found.left = found.right;
-            found.leftName = found.rightName;
+        LevelFound db, raw;
+        card.forEachMatch(
+            rule, [](const Element& e) { return isLevel(e, true) || isLevel(e, false); },
+            [&](int i, const Match& match) {
+                takeLevel(card, rule, i, match, isLevel(card[i], true) ? db : raw);
+            });
+        if (completed(db)) {
+            inDb = true;
+            return db;
         }
-        if (found.left >= 0)
-            return found;
+        if (firstRaw.left < 0 && completed(raw))
+            firstRaw = raw;
     }
-    return {};
+    inDb = false;
+    return firstRaw;
 }
 
 // One element (its first two channels, or its only one for both sides), or two of a pair, with
@@ -347,15 +369,13 @@ EndpointChoice muteAlone(const Card& card, Role muteRole)
 
 EndpointChoice chooseEndpoint(const Card& card, Role role)
 {
-    for (bool inDb : {true, false}) {
-        const LevelFound level = findLevel(card, role, inDb);
-        if (level.left >= 0) {
-            EndpointChoice choice = fromLevel(card, role, level);
-            choice.inDb = inDb;
-            return choice;
-        }
-    }
-    return muteAlone(card, muteRoleOf(role));
+    bool inDb = true;
+    const LevelFound level = findLevel(card, role, inDb);
+    if (level.left < 0)
+        return muteAlone(card, muteRoleOf(role));
+    EndpointChoice choice = fromLevel(card, role, level);
+    choice.inDb = inDb;
+    return choice;
 }
 
 SwitchChoice chooseSwitches(const Card& card)
