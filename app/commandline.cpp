@@ -41,6 +41,11 @@ const std::vector<WindowlessOption>& windowlessOptions()
                             QStringLiteral("Print one line per device: its id, its name and what "
                                            "it has, separated by tabs; then exit.")),
          Action::List},
+        {QCommandLineOption(QStringLiteral("explain"),
+                            QStringLiteral("Print, per device, which of its controls serves each "
+                                           "part of the panel and by which rule, or why none; "
+                                           "then exit.")),
+         Action::Explain},
         {QCommandLineOption(QStringLiteral("json"), QStringLiteral("With --list: print JSON.")),
          Action::RunMixer},
         {QCommandLineOption(QStringLiteral("store"),
@@ -256,8 +261,8 @@ void CommandLine::readWindowless(const QCommandLineParser& parser)
     }
     windowAsked = commands == 0;
     if (commands > 1)
-        fail(UsageError, QStringLiteral("Give only one of --list, --store, --load and "
-                                        "--restore-on-plug."));
+        fail(UsageError, QStringLiteral("Give only one of --list, --explain, --store, --load "
+                                        "and --restore-on-plug."));
     const QStringList names = parser.optionNames();
     if (names.contains(QLatin1String("device")))
         device = parser.value(QStringLiteral("device"));
@@ -318,6 +323,7 @@ int CommandLine::report() const
     }
     case Action::RunMixer:
     case Action::List:
+    case Action::Explain:
     case Action::Store:
     case Action::Load:
     case Action::RestoreOnPlug:
@@ -328,8 +334,9 @@ int CommandLine::report() const
 
 bool CommandLine::isWindowless() const
 {
-    return currentAction == Action::List || currentAction == Action::Store ||
-           currentAction == Action::Load || currentAction == Action::RestoreOnPlug;
+    return currentAction == Action::List || currentAction == Action::Explain ||
+           currentAction == Action::Store || currentAction == Action::Load ||
+           currentAction == Action::RestoreOnPlug;
 }
 
 bool CommandLine::isStartupFailure() const

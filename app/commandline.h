@@ -9,12 +9,22 @@ class QCommandLineParser;
 // The program's command line: --help, --version, --backend NAME, --all-cards, --simulator-panel,
 // --card-state FILE... and one preset file to load into the window; or one of the commands that
 // need no window:
-// --list [--json], --store FILE, --load FILE, --restore-on-plug FILE, with --device ID. A plain
-// value, made and read on the main thread during start-up; it owns nothing.
+// --list [--json], --explain, --store FILE, --load FILE, --restore-on-plug FILE, with --device
+// ID. A plain value, made and read on the main thread during start-up; it owns nothing.
 class CommandLine
 {
 public:
-    enum class Action { RunMixer, PrintHelp, PrintVersion, Fail, List, Store, Load, RestoreOnPlug };
+    enum class Action {
+        RunMixer,
+        PrintHelp,
+        PrintVersion,
+        Fail,
+        List,
+        Explain,
+        Store,
+        Load,
+        RestoreOnPlug
+    };
 
     // Exit codes of the failures that end the program before the window opens.
     static constexpr int FileError = 1;

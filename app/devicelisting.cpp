@@ -2,6 +2,7 @@
 
 #include "tarvixdevice.h"
 #include "tarvixhid.h"
+#include "tarvixmixerdevice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,10 +13,12 @@ namespace DeviceListing {
 QStringList featuresOf(const TarvixDevice& device)
 {
     QStringList features;
-    if (device.output)
-        features << QStringLiteral("output");
-    if (device.input)
-        features << QStringLiteral("input");
+    const auto direction = [&features](TarvixMixerDevice* endpoint, const QString& name) {
+        if (endpoint)
+            features << (endpoint->hasLevels() ? name : name + QStringLiteral("-mute"));
+    };
+    direction(device.output, QStringLiteral("output"));
+    direction(device.input, QStringLiteral("input"));
     using Switch = TarvixHID::Switch;
     TarvixHID* hid = device.hid;
     if (hid && (hid->hasSwitch(Switch::PhantomLeft) || hid->hasSwitch(Switch::PhantomRight)))

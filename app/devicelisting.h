@@ -20,7 +20,8 @@ struct ListedDevice
 // caller holds the library's lock.
 namespace DeviceListing {
 
-// What the device has, in this order: "output", "input", and "phantom" and "loopback" for its
+// What the device has, in this order: "output", "input" ("output-mute", "input-mute" for a
+// direction that has its mute switch and no levels), and "phantom" and "loopback" for its
 // switches interface.
 QStringList featuresOf(const TarvixDevice& device);
 

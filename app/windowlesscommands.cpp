@@ -97,6 +97,27 @@ int list(TarvixControl& control, const QList<QByteArray>& present, bool json)
     return Succeeded;
 }
 
+// Per device a line "device<TAB>ID<TAB>NAME", then the library's explanation of its controls.
+int explain(TarvixControl& control, const QList<QByteArray>& ids)
+{
+    QByteArray text;
+    {
+        LibraryLocker locker(&control);
+        for (const QByteArray& id : ids) {
+            const TarvixDevice* device = control.getDevice(id.constData());
+            if (!device)
+                continue;
+            text += "device\t" + DeviceListing::escaped(shown(id)).toUtf8() + '\t' +
+                    DeviceListing::escaped(QString::fromUtf8(device->name)).toUtf8() + '\n';
+            text += device->explanation
+                        ? QByteArray(device->explanation)
+                        : QByteArray("-\t-\tthis device library names no controls\n");
+        }
+    }
+    print(stdout, text);
+    return Succeeded;
+}
+
 int transfer(TarvixControl& control, const CommandLine& commandLine, const QByteArray& id)
 {
     const bool store = commandLine.action() == CommandLine::Action::Store;
@@ -168,6 +189,12 @@ int runWindowlessCommand(const CommandLine& commandLine)
         present.append(QByteArray::fromStdString(id));
     if (commandLine.action() == CommandLine::Action::List)
         return list(*control, present, commandLine.json());
+    const bool everyDevice =
+        commandLine.action() == CommandLine::Action::Explain && commandLine.deviceId().isNull();
+    if (everyDevice)
+        return explain(*control, present);
     const QByteArray id = chosenDevice(commandLine, present);
+    if (commandLine.action() == CommandLine::Action::Explain)
+        return id.isNull() ? Failed : explain(*control, {id});
     return id.isNull() ? Failed : transfer(*control, commandLine, id);
 }

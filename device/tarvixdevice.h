@@ -12,4 +12,7 @@ struct TarvixDevice
     TarvixHID* hid = nullptr;
     TarvixMixerDevice* input = nullptr;  // record endpoint
     TarvixMixerDevice* output = nullptr; // playback endpoint
+    // UTF-8 lines "ROLE<TAB>CONTROL<TAB>RULE" saying which of the device's controls serves each
+    // role and why (CONTROL "-" and why none); null for a library that chooses no controls.
+    const char* explanation = nullptr;
 };

@@ -22,6 +22,10 @@ public:
     // Whether the endpoint has a mute switch. Without one getMute() is false and setMute() is
     // ignored. A library whose endpoints all have one need not say so.
     virtual bool hasMute() { return true; }
+    // Whether the endpoint has levels. One without them is its mute switch alone: its level
+    // getters give 0, getVolumeRange() gives 0, 0 and 0, and the level setters are ignored. A
+    // library whose endpoints all have levels need not say so.
+    virtual bool hasLevels() { return true; }
     // Whether the levels can be set: a level that a control on the device has taken over is
     // read-only, and setVolumeLeft() and setVolumeRight() leave it. A library whose levels can
     // always be set need not say so.

@@ -114,3 +114,15 @@ void LevelRow::setWritable(bool writable) const
 {
     slider->setEnabled(writable);
 }
+
+void LevelRow::setHasLevels(bool hasLevels, const QString& why) const
+{
+    const QString tip = hasLevels ? QString() : why;
+    slider->setToolTip(tip);
+    link->setToolTip(tip);
+    link->setEnabled(hasLevels);
+    if (!hasLevels) {
+        slider->setEnabled(false);
+        showText(QString());
+    }
+}

@@ -41,6 +41,11 @@ public:
     // Enables the slider for a level that can be set; a read-only one still shows the device.
     void setWritable(bool writable) const;
 
+    // For an endpoint without levels (its mute alone) disables the slider and the link box, with
+    // `why` as their tool tip, and empties the read-out; with levels, enables the link box and
+    // clears both tool tips.
+    void setHasLevels(bool hasLevels, const QString& why) const;
+
     // Writes the channel's level as `endpoint` reports it into the read-out and the slider,
     // writing nothing back to the device.
     void showLevel(TarvixMixerDevice* endpoint, float stepDb);

@@ -23,6 +23,11 @@ QString noSuchSwitchText()
 {
     return TarvixMixer::tr("This interface has no such switch.");
 }
+
+QString noLevelText()
+{
+    return TarvixMixer::tr("This interface has no level here, only its mute switch.");
+}
 } // namespace
 
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
@@ -266,11 +271,15 @@ void TarvixMixer::applyDevice()
 }
 
 // Enables the endpoint's group, and its mute box when it has a mute, sets its sliders' ranges
-// and registers the window with it; a missing endpoint disables its group.
+// and registers the window with it; a missing endpoint disables its group. An endpoint without
+// levels keeps its sliders and link box disabled.
 void TarvixMixer::applyEndpoint(TarvixMixerDevice* endpoint, QGroupBox* group, LevelRow& left,
                                 LevelRow& right, QCheckBox* mute)
 {
     group->setEnabled(endpoint != nullptr);
+    const bool hasLevels = !endpoint || endpoint->hasLevels();
+    left.setHasLevels(hasLevels, noLevelText());
+    right.setHasLevels(hasLevels, noLevelText());
     if (!endpoint)
         return;
     const bool hasMute = endpoint->hasMute();
@@ -363,6 +372,9 @@ void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, Leve
 {
     if (!endpoint)
         return;
+    mute->setCheckState(endpoint->getMute() ? Qt::Checked : Qt::Unchecked);
+    if (!endpoint->hasLevels())
+        return;
     float minDb = 0.0f, maxDb = 0.0f, stepDb = 0.0f;
     endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     left.showLevel(endpoint, stepDb);
@@ -370,7 +382,6 @@ void TarvixMixer::showEndpoint(TarvixMixerDevice* endpoint, LevelRow& left, Leve
     const bool writable = endpoint->levelsAreWritable();
     left.setWritable(writable);
     right.setWritable(writable);
-    mute->setCheckState(endpoint->getMute() ? Qt::Checked : Qt::Unchecked);
 }
 
 // ---- HID switches and window options ----

@@ -246,8 +246,8 @@ bool PresetApplier::apply(const PresetFields& fields)
 }
 
 // Input gains are mapped back to device levels with the endpoint's step; a gain that overflows
-// once mapped is not sent. A level in percent goes only to a level without dB, a level in dB
-// only to one with dB; the other is passed over.
+// once mapped is not sent, nor any level to an endpoint without levels. A level in percent goes
+// only to a level without dB, a level in dB only to one with dB; the other is passed over.
 bool PresetApplier::applyEndpoint(TarvixMixerDevice* endpoint, const EndpointFields& fields,
                                   bool isInput)
 {
@@ -260,9 +260,10 @@ bool PresetApplier::applyEndpoint(TarvixMixerDevice* endpoint, const EndpointFie
         float maxDb = 0.0f;
         endpoint->getVolumeRange(&minDb, &maxDb, &stepDb);
     }
-    const auto levelFor = [isInput, inDb, stepDb](const std::optional<Level>& level) {
+    const bool hasLevels = endpoint->hasLevels();
+    const auto levelFor = [isInput, inDb, stepDb, hasLevels](const std::optional<Level>& level) {
         std::optional<float> sent;
-        if (!level || level->percent == inDb)
+        if (!level || level->percent == inDb || !hasLevels)
             return sent;
         sent = isInput && inDb ? LevelScale::inputLevelForGain(level->value, stepDb) : level->value;
         const bool mutes = !isInput && inDb && PresetValues::isMuteStep(*sent);

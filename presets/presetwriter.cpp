@@ -49,16 +49,23 @@ void writePercentLevels(QXmlStreamWriter& writer, TarvixMixerDevice* endpoint)
                             PresetValues::formatPercent(endpoint->getVolumeRight()));
 }
 
-void writeEndpoint(QXmlStreamWriter& writer, const QString& scope, TarvixMixerDevice* endpoint,
-                   bool isInput)
+void writeLevels(QXmlStreamWriter& writer, TarvixMixerDevice* endpoint, bool isInput)
 {
-    writer.writeStartElement(scope);
     if (!endpoint->levelsAreInDb())
         writePercentLevels(writer, endpoint);
     else if (isInput)
         writeInputGains(writer, endpoint);
     else
         writeOutputLevels(writer, endpoint);
+}
+
+// An endpoint without levels, its mute alone, is stored as <Muted> only.
+void writeEndpoint(QXmlStreamWriter& writer, const QString& scope, TarvixMixerDevice* endpoint,
+                   bool isInput)
+{
+    writer.writeStartElement(scope);
+    if (endpoint->hasLevels())
+        writeLevels(writer, endpoint, isInput);
     writeBoolean(writer, QStringLiteral("Muted"), endpoint->getMute());
     writer.writeEndElement();
 }

@@ -137,6 +137,24 @@ for i in 0 1; do
         awk '{ printf "%.1f", $1 * 1000 }')
 done
 
+# Opening the corpus's largest card (936 controls) beside its smallest (none), each served from
+# its state file and listed: the cost of choosing controls by the naming rules, in time
+# (hyperfine) and peak memory (GNU time).
+CORPUS=tests/backends/alsa/cards
+CARDS=("$CORPUS/focusrite-scarlett-18i20-gen4.state" "$CORPUS/digidesign-mbox-2.state")
+hyperfine -N --warmup 1 --runs "$RUNS" --style basic --export-json "$WORK/cards.json" \
+    "$MIXER --card-state ${CARDS[0]} --list" "$MIXER --card-state ${CARDS[1]} --list" \
+    >>"$DETAILS" 2>&1 || PROBLEMS+=("hyperfine of the corpus cards failed")
+declare -A CARD_TIME CARD_PEAK
+for i in 0 1; do
+    CARD_TIME[$i]=$(jq -r ".results[$i].median" "$WORK/cards.json" 2>/dev/null |
+        awk '{ printf "%.1f", $1 * 1000 }')
+    CARD_PEAK[$i]=$(for _ in $(seq "$RUNS"); do
+        /usr/bin/time -o "$WORK/time" -f %M "$MIXER" --card-state "${CARDS[$i]}" --list \
+            >/dev/null 2>>"$DETAILS" && cat "$WORK/time"
+    done | median | awk '{ printf "%.1f", $1 / 1024 }')
+done
+
 # Idle: the programs side by side, each from its first frame on; resident memory 1.5 s later,
 # then wake-ups (context switches of all threads) and CPU time by perf stat.
 start_idle() { # NAME PROBE ARGUMENT...
@@ -201,14 +219,15 @@ figure() { # KEY DIVISOR DECIMALS
 }
 
 # row FIGURE VALUE FLOOR TARGET: TARGET is "x N" (at most N times the floor), "< N UNIT" (below
-# N), "+ N" (at most the floor plus N per second) or "-" (none).
+# N), "+ N" (at most the floor plus N per second), "+ N UNIT" (at most the floor plus N) or "-"
+# (none).
 row() {
     awk -v name="$1" -v v="$2" -v f="$3" -v target="$4" 'BEGIN {
         split(target, t, " ")
         ratio = (v != "" && f > 0) ? sprintf("%.2f", v / f) : "-"
         if (t[1] == "x") { text = "<= " t[2] " x floor"; met = v <= t[2] * f }
         if (t[1] == "<") { text = "< " t[2] " " t[3]; met = v < t[2] }
-        if (t[1] == "+") { text = "<= floor + " t[2] "/s"; met = v <= f + t[2] }
+        if (t[1] == "+") { text = "<= floor + " t[2] (t[3] == "" ? "/s" : " " t[3]); met = v <= f + t[2] }
         if (t[1] == "-") text = "-"
         verdict = t[1] == "-" ? "-" : (v != "" && met ? "yes" : "NO")
         printf "| %s | %s | %s | %s | %s | %s |\n", name, v == "" ? "n/a" : v,
@@ -252,6 +271,8 @@ row "ALSA: idle CPU, % of one core, one unplugged" "${CPU[alsa]}" "${CPU[floor]}
 row "ALSA: restore on plug, idle wake-ups per second" "${WAKEUPS[restore]}" "" "< 0.2 /s"
 row "ALSA: restore on plug, idle CPU, % of one core" "${CPU[restore]}" "" "< 0.1 %"
 row "load of a 1 MiB preset of repeated elements (ms)" "${LOAD[0]}" "${LOAD[1]}" "-"
+row "ALSA: open and list the largest corpus card, 936 controls, median (ms)" "${CARD_TIME[0]}" "${CARD_TIME[1]}" "+ 150 ms"
+row "  same, peak RSS (VmHWM), median (MiB)" "${CARD_PEAK[0]}" "${CARD_PEAK[1]}" "+ 10 MiB"
 echo
 echo "Load average at the end: $(load). Details: $DETAILS"
 for problem in "${PROBLEMS[@]}"; do

@@ -1,5 +1,7 @@
 #include "alsadevice.h"
 
+#include "choiceexplanation.h"
+
 #include <algorithm>
 
 namespace {
@@ -20,14 +22,14 @@ AlsaDevice::AlsaDevice(std::shared_ptr<AlsaCard> card, std::string id, LibraryLo
                        NotificationDispatcher& dispatcher)
     : KitDevice(std::move(id), card->name()), openCard(std::move(card))
 {
-    const auto& elements = openCard->elements();
-    const ElementChoice::SwitchChoice switchChoice = ElementChoice::chooseSwitches(elements);
-    setParts(makeEndpoint(*openCard, ElementChoice::chooseOutput(elements),
-                          AlsaEndpoint::Direction::Output, lock, dispatcher),
-             makeEndpoint(*openCard, ElementChoice::chooseInput(elements),
-                          AlsaEndpoint::Direction::Input, lock, dispatcher),
-             switchChoice.present() ? std::make_unique<AlsaHid>(*openCard, switchChoice, lock)
-                                    : nullptr);
+    const ElementChoice::Choice choice = ElementChoice::choose(openCard->elements());
+    explanationText = ChoiceExplanation::explain(openCard->elements(), choice);
+    explanation = explanationText.c_str();
+    setParts(
+        makeEndpoint(*openCard, choice.output, AlsaEndpoint::Direction::Output, lock, dispatcher),
+        makeEndpoint(*openCard, choice.input, AlsaEndpoint::Direction::Input, lock, dispatcher),
+        choice.switches.present() ? std::make_unique<AlsaHid>(*openCard, choice.switches, lock)
+                                  : nullptr);
 }
 
 void AlsaDevice::reportChanges(const std::vector<int>& changedElements)

@@ -28,4 +28,5 @@ public:
 
 private:
     std::shared_ptr<AlsaCard> openCard;
+    std::string explanationText;
 };

@@ -75,10 +75,16 @@ bool AlsaEndpoint::hasMute()
     return choice.switchLeft.present() || choice.switchRight.present();
 }
 
+bool AlsaEndpoint::hasLevels()
+{
+    return choice.hasLevels();
+}
+
 bool AlsaEndpoint::levelsAreWritable()
 {
     LibraryLock::Guard guard(lock);
-    return card.isWritable(choice.left.element) && card.isWritable(choice.right.element);
+    return choice.hasLevels() && card.isWritable(choice.left.element) &&
+           card.isWritable(choice.right.element);
 }
 
 void AlsaEndpoint::setMute(bool mute)
@@ -98,6 +104,8 @@ bool AlsaEndpoint::levelsAreInDb()
 float AlsaEndpoint::levelOf(ChannelRef volume)
 {
     LibraryLock::Guard guard(lock);
+    if (!volume.present())
+        return 0.0f;
     if (!choice.inDb)
         return percentOf(card.read(volume), card.rawMin(volume.element),
                          card.rawMax(volume.element));
@@ -110,6 +118,8 @@ float AlsaEndpoint::levelOf(ChannelRef volume)
 void AlsaEndpoint::setLevel(ChannelRef volume, float db)
 {
     LibraryLock::Guard guard(lock);
+    if (!volume.present())
+        return;
     const DbCurve& curve = card.curve(volume.element);
     std::optional<long> raw;
     if (!choice.inDb) {
@@ -155,6 +165,10 @@ int AlsaEndpoint::getChannelCount()
 void AlsaEndpoint::getVolumeRange(float* minDb, float* maxDb, float* stepDb)
 {
     LibraryLock::Guard guard(lock);
+    if (!choice.hasLevels()) {
+        *minDb = *maxDb = *stepDb = 0.0f;
+        return;
+    }
     const DbCurve& curve = card.curve(choice.left.element);
     if (!choice.inDb) {
         *minDb = 0.0f;

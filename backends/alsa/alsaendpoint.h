@@ -15,7 +15,8 @@ class LibraryLock;
 // mute step of a curve that has one), whichever end of the raw range that is; a get reports the
 // position whose read-out is nearest the real gain. Mute is the switch beside the volume (at 1: not
 // muted, or muted for a "... Mute ..." switch); a stereo switch reads as muted when either channel
-// is. An endpoint without one reads as not muted and ignores setMute().
+// is. An endpoint without one reads as not muted and ignores setMute(). An endpoint of a mute
+// switch alone (ElementChoice found no level) has no levels, as TarvixMixerDevice describes.
 //
 // Over volumes without dB (ElementChoice's inDb false) both directions' levels are in percent of
 // the raw range, as TarvixMixerDevice describes: a set takes the nearest raw value, a get reads
@@ -40,6 +41,7 @@ public:
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
     bool hasMute() override;
+    bool hasLevels() override;
     bool levelsAreWritable() override;
     bool levelsAreInDb() override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "namerules.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -37,42 +39,52 @@ struct ChannelRef
 
 struct EndpointChoice
 {
-    ChannelRef left, right;             // volume channels
+    ChannelRef left, right;             // volume channels; absent for a mute alone
     ChannelRef switchLeft, switchRight; // mute switches; may be absent
     bool muteInverted = false;          // a "... Mute ..." switch: at 1 muted, else at 1 not muted
     bool inDb = true;                   // false: volumes without a dB range, set in raw steps
-    bool present() const { return left.present() && right.present(); }
+    const NameRules::Rule* levelRule = nullptr; // the rules that chose them, or null
+    const NameRules::Rule* muteRule = nullptr;
+    bool hasLevels() const { return left.present() && right.present(); }
+    bool hasMute() const { return switchLeft.present() || switchRight.present(); }
+    bool present() const { return hasLevels() || hasMute(); }
 };
 
 struct SwitchChoice
 {
     ChannelRef phantomLeft, phantomRight;
-    int monitor = -1; // "Direct Monitor Playback Switch" or "... Enum"
+    int monitor = -1; // the loopback control: an on/off switch, or an Off/Mono/Stereo enum
     bool monitorIsEnum = false;
+    const NameRules::Rule* phantomLeftRule = nullptr;
+    const NameRules::Rule* phantomRightRule = nullptr;
+    const NameRules::Rule* monitorRule = nullptr;
     bool present() const { return phantomLeft.present() || phantomRight.present() || monitor >= 0; }
+};
+
+struct Choice
+{
+    EndpointChoice output, input;
+    SwitchChoice switches;
 };
 
 // The longest element name a card reports; longer names are cut to it.
 inline constexpr std::size_t kNameBytes = 43;
 
-// Volumes with a dB range come first: only where no volume with one fits an endpoint does the
-// same choice run again over the volumes without one (inDb false), which must span more than one
-// raw value.
+// Every role as NameRules' table orders it: for each role the first rule that some element
+// matches, and among the elements a rule matches the one of the lowest index, then the first
+// listed. An element a NameRules::kNever pattern matches serves nothing. A name the card cut at
+// kNameBytes matches a rule whose pattern it follows up to the cut, where the cut falls in the
+// name's last word.
 //
-// The output: the first playback volume named Master, Speaker, Headphone or PCM, else one named
-// "<product> Output", else the first pair of per-channel outputs ("Line 01 ...", "Line 02 ...").
-// Among elements of one name the lowest index wins; a switch of the same index as its volume,
-// else of the lowest, goes with it. A volume's mute is the switch of its name, else its "... Mute
-// Playback Switch" (at 1 muted), else the card's "Mute Playback Switch". Mixer inputs, monitor
-// mixes and meters never match.
-EndpointChoice chooseOutput(const std::vector<Element>& elements);
-// The input: the first capture volume named Mic, Capture or Line, else the per-input gains
-// ("Line In 1 Gain ...", "Line In 2 Gain ...", or the first alone), else any other capture
-// volume. Mutes as for the output, without a card-wide one.
-EndpointChoice chooseInput(const std::vector<Element>& elements);
-// Phantom power per input ("Line In N Phantom Power Capture Switch", or one grouped over
-// inputs 1-2) and direct monitoring. A switch is a boolean element or an enum of the two items
-// Off and On.
-SwitchChoice chooseSwitches(const std::vector<Element>& elements);
+// Levels are integer elements of more than one raw value. Volumes with a dB range come first:
+// only where no volume with one fits a direction does the same choice run again over the
+// volumes without one (inDb false). A two-channel level gives left and right (channels 0 and 1
+// of a wider one), a pair rule pairs two elements, one alone serves both sides. A level's mute
+// is its own switch (of its index, else of the lowest), else its own "Mute" switch, else a mute
+// of the whole card; a direction without a level takes the first mute rule a switch matches.
+// Switches are boolean elements, or enums of the two items Off and On; mutes are boolean.
+//
+// Each rule looks at each element once; a level finds its switch through a name index.
+Choice choose(const std::vector<Element>& elements);
 
 } // namespace ElementChoice

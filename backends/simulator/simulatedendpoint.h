@@ -31,6 +31,7 @@ public:
     void setVolumeRight(float db) override;
     int getChannelCount() override;
     void getVolumeRange(float* minDb, float* maxDb, float* stepDb) override;
+    bool hasLevels() override { return true; } // every simulated endpoint has both levels
 
     // Changes made on the device; the caller holds the library lock, as for the two below.
     void changeVolumeLeftOnDevice(float db);

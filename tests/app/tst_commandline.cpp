@@ -45,7 +45,7 @@ private slots:
             "TVX-DUO-0001\tTarvix Duo USB\toutput,input,phantom,loopback\nTVX-SOLO-0002\tTarvix "
             "Solo USB\toutput,input\n");
         row("two commands", {"--list", "--load", "a"}, 2,
-            "Give only one of --list, --store, --load and --restore-on-plug.");
+            "Give only one of --list, --explain, --store, --load and --restore-on-plug.");
         row("restore without a device", {"--restore-on-plug", "a"}, 2, "needs --device ID.");
         row("device with list", {"--list", "--device", "a"}, 2, "--device goes with --store");
         row("json with load", {"--load", "a", "--json"}, 2, "--json goes with --list only.");

@@ -286,8 +286,21 @@ private slots:
         QTRY_COMPARE(mixer.list()->currentText(), row[Name]);
         Card card(1);
 
-        QCOMPARE(mixer.get("gb_playback")->isEnabled(), cell(OutLeft).present());
-        QCOMPARE(mixer.get("gb_record")->isEnabled(), cell(InLeft).present());
+        QCOMPARE(mixer.get("gb_playback")->isEnabled(),
+                 cell(OutLeft).present() || cell(OutMuteLeft).present());
+        QCOMPARE(mixer.get("gb_record")->isEnabled(),
+                 cell(InLeft).present() || cell(InMuteLeft).present());
+        // A direction of a mute alone: its sliders and link box are disabled and say why.
+        for (const auto& [side, link, column] :
+             {std::tuple{"playback", "cb_playback_link", OutLeft},
+              std::tuple{"record", "cb_record_link", InLeft}}) {
+            if (cell(column).present() || !mixer.box(link)->parentWidget()->isEnabled())
+                continue;
+            for (const QString channel : {"_left", "_right"})
+                QVERIFY(!mixer.slider(side + channel)->isEnabled());
+            QVERIFY(!mixer.box(link)->isEnabled());
+            QVERIFY(!mixer.box(link)->toolTip().isEmpty());
+        }
         QCOMPARE(mixer.get("gb_hid_control")->isEnabled(), row.mid(PhantomLeft).count("-") < 4);
         // Within an enabled group, a box for what the card lacks is disabled and says why.
         QList<std::tuple<QString, int, int>> boxes{{"cb_playback_mute", OutMuteLeft, OutMuteRight},

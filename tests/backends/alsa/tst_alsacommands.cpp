@@ -36,13 +36,22 @@ private slots:
         const QStringList device{"--device", "alsa:Interface"};
         row("list, a name with a tab and a backslash", {"--list"}, "", 0,
             "alsa:Class\tClass\\tCompliant\\\\Card\toutput,input\nalsa:Interface\tTarvix "
-            "Interface 2i2\toutput,input,phantom,loopback\n");
+            "Interface 2i2\toutput,input,phantom,loopback\nalsa:Recorder\tTarvix "
+            "Recorder\toutput-mute,input\n");
         row("store", QStringList{"--store", "%1"} + device, preset("0"), 0,
             "<VolumeLeft>-30</VolumeLeft>");
+        row("store a mute without levels", {"--store", "%1", "--device", "alsa:Recorder"}, "", 0,
+            "<Output>\n            <Muted>false</Muted>\n        </Output>");
         row("load", QStringList{"--load", "%1"} + device, preset("-10"), 0, "", "117");
         // %2: a copy of a corpus card's state file, which the program must never change.
         row("list only a card from a state file", {"--list", "--card-state", "%2"}, "", 0,
-            "alsa:CODEC\tcodec\toutput,input\n");
+            "alsa:CODEC\tcodec\toutput,input,loopback\n");
+        row("explain a mute without levels", {"--explain", "--device", "alsa:Recorder"}, "", 0,
+            "device\talsa:Recorder\tTarvix Recorder\noutput level\t-\tno integer control of "
+            "more than one value matches an output level rule\noutput mute\tPCM Playback "
+            "Switch\tPCM Playback Switch (mixer.c: ");
+        row("explain a device that is not there", {"--explain", "--device", "alsa:Gone"}, "", 1,
+            "alsa:Gone: No such device");
         row("load into a card from a state file", {"--card-state", "%2", "--load", "%1"},
             preset("-10"), 0, "");
         row("a card state file that cannot be read", {"--card-state", "%2.gone", "--list"}, "", 1,
@@ -60,6 +69,7 @@ private slots:
         oddlyNamed.name = "Class\tCompliant\\Card";
         cards.plug(1, oddlyNamed);
         cards.plug(2, VirtualCards::shape("interface"));
+        cards.plug(3, VirtualCards::shape("nooutput"));
         cards.amixer(2, "Line 01 Playback Volume", "97");
         QTemporaryDir folder;
         const QString fileName = folder.filePath("preset.tarvix");
