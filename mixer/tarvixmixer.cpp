@@ -11,6 +11,8 @@
 #include "ui_tarvixmixer.h"
 #include "windowimages.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <future>
@@ -22,6 +24,13 @@ constexpr int hidPollIntervalMs = 500;
 QString noSuchSwitchText()
 {
     return TarvixMixer::tr("This interface has no such switch.");
+}
+
+// Wayland leaves the stacking of windows to the compositor, and Qt offers no way to ask whether
+// a platform honours the hint; changing the flag would only re-create the window elsewhere.
+bool platformKeepsWindowsOnTop()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 } // namespace
 
@@ -40,6 +49,7 @@ TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
     createParts();
     qRegisterMetaType<CallbackType>("CallbackType");
     connectWidgets();
+    addQuitShortcut();
     // Everything above must be in place before the library may report its first device.
     control->registerTarvixDeviceCallback(this);
     startHidPollTimer();
@@ -120,6 +130,27 @@ void TarvixMixer::connectWidgets()
     connect(ui->StoreButton, &QPushButton::clicked, this, &TarvixMixer::StorePresetDialog);
     connect(ui->LoadButton, &QPushButton::clicked, this, &TarvixMixer::LoadPresetDialog);
     connect(ui->checkBox, &QCheckBox::clicked, this, &TarvixMixer::setOnTop);
+    if (!platformKeepsWindowsOnTop()) {
+        ui->checkBox->setEnabled(false);
+        ui->checkBox->setToolTip(
+            tr("Wayland does not let a program keep its window above the others. To have this, "
+               "start TarvixMixer with QT_QPA_PLATFORM=xcb (through XWayland)."));
+    }
+}
+
+// Ctrl+Q closes the window and the panels beside it, which ends the program; the platform's own
+// key for quitting as well where it has another.
+void TarvixMixer::addQuitShortcut()
+{
+    auto* quit = new QAction(tr("Quit"), this);
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Quit);
+    const QKeySequence controlQ(Qt::CTRL | Qt::Key_Q);
+    if (!keys.contains(controlQ))
+        keys.append(controlQ);
+    quit->setShortcuts(keys);
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, [] { QApplication::closeAllWindows(); });
+    addAction(quit);
 }
 
 void TarvixMixer::startHidPollTimer()
@@ -451,6 +482,8 @@ QCheckBox* TarvixMixer::switchBox(TarvixHID::Switch which) const
 
 void TarvixMixer::setOnTop(bool enable)
 {
+    if (!platformKeepsWindowsOnTop())
+        return;
     Qt::WindowFlags flags = windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, enable);
     setWindowFlags(flags);

@@ -91,6 +91,7 @@ public slots:
 private:
     void createParts();
     void connectWidgets();
+    void addQuitShortcut();
     void startHidPollTimer();
     void showImages(const WindowImages& images);
     void queuePendingPresetFile();

@@ -13,6 +13,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
 # systemd-analyze (systemd), which checks the restore unit.
 TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi
     alsa-utils systemd)
+# What the Wayland test (tests/mixer/run_weston.sh) needs: a compositor and Qt's Wayland plugin.
+WAYLAND_TEST_PACKAGES=(weston qt6-wayland)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)

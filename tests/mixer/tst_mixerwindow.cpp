@@ -334,9 +334,13 @@ private slots:
         }
     }
 
-    void alwaysOnTopAndPageKeys()
+    // "Always on top" re-creates the shown window with the flag; the page keys step levels;
+    // Ctrl+Q closes every window, a panel beside the mixer's too, which ends the program.
+    void alwaysOnTopPageKeysAndQuit()
     {
         MixerFixture f;
+        QWidget panel;
+        panel.show();
         f.window->show();
         const Qt::WindowFlags before = f.window->windowFlags();
         for (const bool onTop : {true, false}) { // the window stays shown
@@ -349,6 +353,10 @@ private slots:
         QCOMPARE(f.device("a")->output->left, -6.0f);
         QTest::keyClick(f.slider("record_left"), Qt::Key_PageUp);
         QCOMPARE(f.slider("record_left")->value(), 1);
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::keyClick(f.slider("record_left"), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!f.window->isVisible() && !panel.isVisible());
     }
 
     void presetFileNamedAtStartWaitsForTheFirstDeviceWithSwitches()
