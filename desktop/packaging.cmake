@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvixmixer)
 set(CPACK_PACKAGE_VENDOR "TarvixMixer developers")
-set(CPACK_PACKAGE_CONTACT "TarvixMixer developers <dev@tarvixmixer.invalid>")
+set(CPACK_PACKAGE_CONTACT "${TARVIX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for Tarvix USB audio interfaces")
 set(CPACK_PACKAGE_DESCRIPTION
     "TarvixMixer shows and sets the output volume, input gain, mutes and

@@ -18,6 +18,8 @@ WAYLAND_TEST_PACKAGES=(weston qt6-wayland)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# What scripts/package.sh --check runs on the package beyond the tests: lintian.
+PACKAGE_CHECK_PACKAGES=(lintian)
 # What tools/imagegen needs to redraw the images: Qt SVG and the word mark's font.
 IMAGEGEN_PACKAGES=(qt6-svg-dev fonts-dejavu-core)
 
