@@ -42,7 +42,8 @@ TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
     // Read while the form is built. The first image read also loads Qt's image plugins, a few
     // milliseconds that the style's first paint of a group box would otherwise wait for.
     std::future<WindowImages> images =
-        std::async(std::launch::async, &WindowImages::read, devicePixelRatioF());
+        std::async(std::launch::async, &WindowImages::read, devicePixelRatioF(),
+                   palette().color(QPalette::Window));
     CheckBoxAccessible::install();
     ui->setupUi(this);
     showImages(images.get());
@@ -166,6 +167,16 @@ void TarvixMixer::showImages(const WindowImages& images)
     ui->label->setPixmap(QPixmap::fromImage(images.logo));
     ui->LoadButton->setIcon(QPixmap::fromImage(images.loadIcon));
     ui->StoreButton->setIcon(QPixmap::fromImage(images.storeIcon));
+    imagesShown = true;
+}
+
+// A desktop switching between light and dark changes the palette of a running program.
+void TarvixMixer::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange && imagesShown)
+        ui->label->setPixmap(QPixmap::fromImage(
+            WindowImages::readLogo(devicePixelRatioF(), palette().color(QPalette::Window))));
+    QMainWindow::changeEvent(event);
 }
 
 // ---- Notifications from the library ----

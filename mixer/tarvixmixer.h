@@ -65,6 +65,9 @@ public:
     // before the library is deleted ahead of the window.
     void detachFromLibrary();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 signals:
     void TarvixDeviceCallbackGUI(CallbackType type, QString);
     void VolumeChangedCallbackGUI();
@@ -126,4 +129,5 @@ private:
     SliderActionGuard* sliderActions = nullptr;
     QString pendingPresetFile;
     bool attachedToLibrary = true;
+    bool imagesShown = false;
 };
