@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvixmixer)
 set(CPACK_PACKAGE_VENDOR "TarvixMixer developers")
-set(CPACK_PACKAGE_CONTACT "TarvixMixer developers <dev@tarvixmixer.invalid>")
+set(CPACK_PACKAGE_CONTACT "${TARVIX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for Tarvix USB audio interfaces")
 set(CPACK_PACKAGE_DESCRIPTION
     "TarvixMixer shows and sets the output volume, input gain, mutes and
@@ -17,4 +17,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's Wayland platform plugin: without it the program needs XWayland on a Wayland desktop.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 include(CPack)

@@ -55,7 +55,7 @@ QString outputLevelText(float levelDb)
 QString outputRefreshText(float levelDb)
 {
     if (levelDb < LevelScale::kOutputFloorDb)
-        return QStringLiteral("< 72 dB");
+        return QStringLiteral("< -72 dB");
     return outputLevelText(levelDb);
 }
 

@@ -12,7 +12,7 @@ QString silenceText();
 // level that rounds to zero from below.
 QString outputLevelText(float levelDb);
 
-// An output level as the refresh from the device shows it: "< 72 dB" below the -72 dB floor of
+// An output level as the refresh from the device shows it: "< -72 dB" below the -72 dB floor of
 // the sliders, the level with one decimal otherwise.
 QString outputRefreshText(float levelDb);
 

@@ -11,6 +11,8 @@
 #include "ui_tarvixmixer.h"
 #include "windowimages.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <future>
@@ -28,6 +30,13 @@ QString noLevelText()
 {
     return TarvixMixer::tr("This interface has no level here, only its mute switch.");
 }
+
+// Wayland leaves the stacking of windows to the compositor, and Qt offers no way to ask whether
+// a platform honours the hint; changing the flag would only re-create the window elsewhere.
+bool platformKeepsWindowsOnTop()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 } // namespace
 
 TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
@@ -38,13 +47,15 @@ TarvixMixer::TarvixMixer(TarvixControl* control, QWidget* parent)
     // Read while the form is built. The first image read also loads Qt's image plugins, a few
     // milliseconds that the style's first paint of a group box would otherwise wait for.
     std::future<WindowImages> images =
-        std::async(std::launch::async, &WindowImages::read, devicePixelRatioF());
+        std::async(std::launch::async, &WindowImages::read, devicePixelRatioF(),
+                   palette().color(QPalette::Window));
     CheckBoxAccessible::install();
     ui->setupUi(this);
     showImages(images.get());
     createParts();
     qRegisterMetaType<CallbackType>("CallbackType");
     connectWidgets();
+    addQuitShortcut();
     // Everything above must be in place before the library may report its first device.
     control->registerTarvixDeviceCallback(this);
     startHidPollTimer();
@@ -125,6 +136,27 @@ void TarvixMixer::connectWidgets()
     connect(ui->StoreButton, &QPushButton::clicked, this, &TarvixMixer::StorePresetDialog);
     connect(ui->LoadButton, &QPushButton::clicked, this, &TarvixMixer::LoadPresetDialog);
     connect(ui->checkBox, &QCheckBox::clicked, this, &TarvixMixer::setOnTop);
+    if (!platformKeepsWindowsOnTop()) {
+        ui->checkBox->setEnabled(false);
+        ui->checkBox->setToolTip(
+            tr("Wayland does not let a program keep its window above the others. To have this, "
+               "start TarvixMixer with QT_QPA_PLATFORM=xcb (through XWayland)."));
+    }
+}
+
+// Ctrl+Q closes the window and the panels beside it, which ends the program; the platform's own
+// key for quitting as well where it has another.
+void TarvixMixer::addQuitShortcut()
+{
+    auto* quit = new QAction(tr("Quit"), this);
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Quit);
+    const QKeySequence controlQ(Qt::CTRL | Qt::Key_Q);
+    if (!keys.contains(controlQ))
+        keys.append(controlQ);
+    quit->setShortcuts(keys);
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, [] { QApplication::closeAllWindows(); });
+    addAction(quit);
 }
 
 void TarvixMixer::startHidPollTimer()
@@ -140,6 +172,16 @@ void TarvixMixer::showImages(const WindowImages& images)
     ui->label->setPixmap(QPixmap::fromImage(images.logo));
     ui->LoadButton->setIcon(QPixmap::fromImage(images.loadIcon));
     ui->StoreButton->setIcon(QPixmap::fromImage(images.storeIcon));
+    imagesShown = true;
+}
+
+// A desktop switching between light and dark changes the palette of a running program.
+void TarvixMixer::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange && imagesShown)
+        ui->label->setPixmap(QPixmap::fromImage(
+            WindowImages::readLogo(devicePixelRatioF(), palette().color(QPalette::Window))));
+    QMainWindow::changeEvent(event);
 }
 
 // ---- Notifications from the library ----
@@ -462,6 +504,8 @@ QCheckBox* TarvixMixer::switchBox(TarvixHID::Switch which) const
 
 void TarvixMixer::setOnTop(bool enable)
 {
+    if (!platformKeepsWindowsOnTop())
+        return;
     Qt::WindowFlags flags = windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, enable);
     setWindowFlags(flags);

@@ -65,6 +65,9 @@ public:
     // before the library is deleted ahead of the window.
     void detachFromLibrary();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 signals:
     void TarvixDeviceCallbackGUI(CallbackType type, QString);
     void VolumeChangedCallbackGUI();
@@ -91,6 +94,7 @@ public slots:
 private:
     void createParts();
     void connectWidgets();
+    void addQuitShortcut();
     void startHidPollTimer();
     void showImages(const WindowImages& images);
     void queuePendingPresetFile();
@@ -125,4 +129,5 @@ private:
     SliderActionGuard* sliderActions = nullptr;
     QString pendingPresetFile;
     bool attachedToLibrary = true;
+    bool imagesShown = false;
 };

@@ -16,9 +16,13 @@ TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3
     alsa-utils systemd locales)
 # The locales that the tests switch to.
 TEST_LOCALES=(de_DE.UTF-8)
+# What the Wayland test (tests/mixer/run_weston.sh) needs: a compositor and Qt's Wayland plugin.
+WAYLAND_TEST_PACKAGES=(weston qt6-wayland)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its
 # dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# What scripts/package.sh --check runs on the package beyond the tests: lintian.
+PACKAGE_CHECK_PACKAGES=(lintian)
 # What tools/imagegen needs to redraw the images: Qt SVG and the word mark's font.
 IMAGEGEN_PACKAGES=(qt6-svg-dev fonts-dejavu-core)
 

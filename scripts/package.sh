@@ -4,9 +4,9 @@
 #   scripts/package.sh            build the package and print its path
 #   scripts/package.sh --install  build it and install it with apt-get, which also pulls in the
 #                                 libraries it depends on
-#   scripts/package.sh --check    build, install, start the installed program with --version,
-#                                 validate the installed desktop files, then remove the package
-#                                 again (what CI does)
+#   scripts/package.sh --check    build, check the package with lintian, install it, start the
+#                                 installed program with --version, validate the installed
+#                                 desktop files, then remove the package again (what CI does)
 
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -22,7 +22,15 @@ esac
 
 install_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 rm -f "$BUILD_DIR"/tarvixmixer_*.deb
-configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF --
+# Configured for /usr, where the package installs, so that the program's private library folder
+# is Debian's multiarch one.
+# The maintainer is whoever builds the package, named as Debian's tools name them.
+maintainer="TarvixMixer developers"
+if [ -n "${DEBEMAIL:-}" ]; then
+    maintainer="${DEBFULLNAME:-$maintainer} <$DEBEMAIL>"
+fi
+configure_and_build "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr "-DTARVIX_MAINTAINER=$maintainer" --
 (cd "$BUILD_DIR" && cpack -G DEB)
 package=$(ls "$(pwd)/$BUILD_DIR"/tarvixmixer_*.deb)
 echo "Package: $package"
@@ -39,8 +47,10 @@ fi
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "$package"
 
 if [ "$mode" = --check ]; then
-    install_packages "${TEST_PACKAGES[@]}"
     trap '"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get purge -y tarvixmixer' EXIT
+    install_packages "${TEST_PACKAGES[@]}" "${PACKAGE_CHECK_PACKAGES[@]}"
+    # Debian's checks of the package, pedantic ones too: any error or warning fails.
+    lintian --pedantic --fail-on error,warning "$package"
     installed=$(command -v tarvixmixer)
     [ "$installed" = /usr/bin/tarvixmixer ] || {
         echo "tarvixmixer is not installed in /usr/bin (found: '$installed')." >&2
@@ -54,7 +64,7 @@ if [ "$mode" = --check ]; then
     env -u DISPLAY -u WAYLAND_DISPLAY tarvixmixer \
         --card-state tests/backends/alsa/cards/unknown-usb-audio-codec.state --list | grep -q '^alsa:CODEC'
     desktop-file-validate /usr/share/applications/com.tarvix.TarvixMixer.desktop
-    appstreamcli validate --no-net /usr/share/metainfo/com.tarvix.TarvixMixer.metainfo.xml
+    appstreamcli validate --no-net --pedantic /usr/share/metainfo/com.tarvix.TarvixMixer.metainfo.xml
     for file in /usr/share/icons/hicolor/scalable/apps/com.tarvix.TarvixMixer.svg \
         /usr/share/icons/hicolor/48x48/mimetypes/application-x-tarvix-preset.png \
         /usr/share/mime/packages/com.tarvix.TarvixMixer.xml \

@@ -10,11 +10,11 @@ SCREENSHOT="$BUILD_DIR/tarvixmixer-screenshot.png"
 SCREENSHOT_DELAY=4
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    if [ -n "${DISPLAY:-}" ]; then
-        install_packages "${BUILD_PACKAGES[@]}"
-    else
-        # Wayland alone: Qt needs its Wayland platform plugin.
+    if [ -n "${WAYLAND_DISPLAY:-}" ] || [ "${XDG_SESSION_TYPE:-}" = wayland ]; then
+        # A Wayland session: Qt picks its Wayland platform plugin there, XWayland or not.
         install_packages "${BUILD_PACKAGES[@]}" qt6-wayland
+    else
+        install_packages "${BUILD_PACKAGES[@]}"
     fi
     configure_and_build "$BUILD_DIR" -- tarvixmixer
     exec "$PROGRAM" "$@"

@@ -37,7 +37,7 @@ NAMES = {
                   "Phantom power, left", "Phantom power, right", "Loopback, left",
                   "Loopback, right", "Always on top"],
 }
-READ_OUT = re.compile(r"^(-?\d+(\.\d)? dB|-∞ dB|< 72 dB)$")
+READ_OUT = re.compile(r"^(-?\d+(\.\d)? dB|-∞ dB|< -72 dB)$")
 
 failures = []
 program_process = None

@@ -86,10 +86,10 @@ private slots:
             texts << inputRefreshText(level, 2.0f);
         texts << inputRefreshText(1e30f, 1e-30f);
         const QString silence = "-\u221E dB";
-        QCOMPARE(texts,
-                 (QStringList{"-12.5 dB", "-72.5 dB", "999.9 dB", "> 999 dB", "< -999 dB", "? dB",
-                              "0.0 dB", "-72.0 dB", "< 72 dB", silence, "0 dB", "42 dB", "> 999 dB",
-                              silence, "0 dB", "6 dB", "> 999 dB", "? dB", "> 999 dB"}));
+        QCOMPARE(texts, (QStringList{"-12.5 dB", "-72.5 dB", "999.9 dB", "> 999 dB", "< -999 dB",
+                                     "? dB", "0.0 dB", "-72.0 dB", "< -72 dB", silence, "0 dB",
+                                     "42 dB", "> 999 dB", silence, "0 dB", "6 dB", "> 999 dB",
+                                     "? dB", "> 999 dB"}));
         QStringList percents;
         for (float percent : {42.519684f, 99.5f, 0.49f, 150.0f, notANumber})
             percents << percentText(percent);

@@ -3,9 +3,14 @@
 #include "windowtesting.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QPalette>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -20,6 +25,28 @@ QString enabledParts(const MixerFixture& f)
             parts.append(name);
     }
     return parts.join(' ');
+}
+
+QImage argb(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The contrast ratio of WCAG 2, 1 to 21.
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        double sum = 0;
+        const double weights[] = {0.2126, 0.7152, 0.0722};
+        const float channels[] = {c.redF(), c.greenF(), c.blueF()};
+        for (int i = 0; i < 3; ++i) {
+            const double s = channels[i];
+            sum += weights[i] * (s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace
@@ -55,19 +82,78 @@ private slots:
     {
         QTest::addColumn<qreal>("ratio");
         QTest::addColumn<int>("logoWidth");
-        QTest::newRow("one pixel to a point") << 1.0 << 122;
-        QTest::newRow("a little more") << 1.25 << 244;
+        QTest::addColumn<QColor>("window");
+        QTest::newRow("one pixel to a point") << 1.0 << 122 << QColor(Qt::white);
+        QTest::newRow("a little more") << 1.25 << 244 << QColor(Qt::white);
+        QTest::newRow("dark, a little more") << 1.25 << 244 << QColor(Qt::black);
     }
     void imagesAreReadForTheScreen()
     {
         QFETCH(qreal, ratio);
         QFETCH(int, logoWidth);
+        QFETCH(QColor, window);
         MixerFixture f; // its window has registered the resources
-        const WindowImages images = WindowImages::read(ratio);
+        const WindowImages images = WindowImages::read(ratio, window);
         QCOMPARE(images.logo.width(), logoWidth);
         QCOMPARE(images.logo.deviceIndependentSize(), QSizeF(122, 91));
         QCOMPARE(images.loadIcon.deviceIndependentSize(), images.storeIcon.deviceIndependentSize());
         QCOMPARE(images.storeIcon.deviceIndependentSize(), QSizeF(16, 16));
+    }
+
+    // The logo follows the palette's window colour, at start and when the palette changes. On a
+    // dark window every colour it is drawn in, the swoosh's and the shadow's among them, keeps a
+    // contrast of 3:1 against the window, at both sizes, and none is drawn faint.
+    void logoKeepsItsContrastOnThePalette_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QString>("logo");
+        QTest::newRow("Fusion") << QColor(0xef, 0xef, 0xef) << "Tarvix";
+        QTest::newRow("Adwaita") << QColor(0xf6, 0xf5, 0xf4) << "Tarvix";
+        QTest::newRow("Adwaita-dark") << QColor(0x35, 0x35, 0x35) << "Tarvix-dark";
+        QTest::newRow("Breeze Dark") << QColor(0x2a, 0x2e, 0x32) << "Tarvix-dark";
+        QTest::newRow("libadwaita dark") << QColor(0x24, 0x24, 0x24) << "Tarvix-dark";
+        QTest::newRow("black") << QColor(Qt::black) << "Tarvix-dark";
+    }
+    void logoKeepsItsContrastOnThePalette()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QString, logo);
+        const QPalette standard = QApplication::palette();
+        QPalette palette = standard;
+        palette.setColor(QPalette::Window, window);
+        MixerFixture changed;
+        QApplication::setPalette(palette); // as a desktop switching to dark does
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(standard); });
+        MixerFixture atStart;
+        QCoreApplication::sendPostedEvents(); // the change reaches the widgets as posted events
+        const QString path = ":/Images/Images/" + logo;
+        for (const MixerFixture* f : {&atStart, &changed})
+            QCOMPARE(argb(f->get<QLabel>("label")->pixmap().toImage()),
+                     argb(QImage(path + ".png")));
+        if (logo == "Tarvix")
+            return;
+        for (const char* size : {".png", "@2x.png"}) {
+            const QImage image = argb(QImage(path + size));
+            double lowest = 21;
+            int visible = 0, faint = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    QColor pixel = image.pixelColor(x, y);
+                    visible += pixel.alphaF() > 0.05f;
+                    faint += pixel.alphaF() > 0.05f && pixel.alphaF() < 0.9f;
+                    if (pixel.alphaF() >= 0.5f) {
+                        pixel.setAlphaF(1);
+                        lowest = std::min(lowest, contrast(pixel, window));
+                    }
+                }
+            }
+            QVERIFY2(lowest >= 3.0,
+                     qPrintable(QLatin1String(size) + ": " + QString::number(lowest)));
+            // Anti-aliased edges aside, nothing is drawn faint: at twice the size the edges are
+            // a small part of the mark.
+            const bool twice = size[0] == '@';
+            QVERIFY2(!twice || faint * 5 <= visible, qPrintable(QString::number(faint)));
+        }
     }
 
     void deviceListFollowsArrivalsAndRemovals_data()
@@ -334,9 +420,13 @@ private slots:
         }
     }
 
-    void alwaysOnTopAndPageKeys()
+    // "Always on top" re-creates the shown window with the flag; the page keys step levels;
+    // Ctrl+Q closes every window, a panel beside the mixer's too, which ends the program.
+    void alwaysOnTopPageKeysAndQuit()
     {
         MixerFixture f;
+        QWidget panel;
+        panel.show();
         f.window->show();
         const Qt::WindowFlags before = f.window->windowFlags();
         for (const bool onTop : {true, false}) { // the window stays shown
@@ -349,6 +439,10 @@ private slots:
         QCOMPARE(f.device("a")->output->left, -6.0f);
         QTest::keyClick(f.slider("record_left"), Qt::Key_PageUp);
         QCOMPARE(f.slider("record_left")->value(), 1);
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::keyClick(f.slider("record_left"), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!f.window->isVisible() && !panel.isVisible());
     }
 
     void presetFileNamedAtStartWaitsForTheFirstDeviceWithSwitches()

@@ -1,8 +1,8 @@
 // Draws the program's images and writes them as 8-bit RGBA PNG files (and SVG where a size-free
 // source is wanted):
 // - the three images of the mixer window, folder_16x16.png (load preset), floppy_16x16.png
-//   (store preset) and Tarvix.png (word mark), each also at twice the size as "@2x" files, which
-//   Qt picks on screens with a device pixel ratio of 2;
+//   (store preset) and Tarvix.png (word mark) with Tarvix-dark.png for dark palettes, each also at
+//   twice the size as "@2x" files, which Qt picks on screens with a device pixel ratio of 2;
 // - the application icon and the preset-file icon in the hicolor icon theme's layout: one SVG
 //   plus PNG files in the usual sizes, all painted by the same code.
 // The word mark uses the DejaVu Sans Bold Oblique font file, so the output does not depend on
@@ -121,7 +121,28 @@ QImage drawFloppy(int scale)
     return image;
 }
 
-QImage drawWordMark(const QString& family, int scale)
+// The word mark's colours: its letters' gradient from top to bottom and their outline, the
+// shadow behind them and the swoosh's gradient from its tail to its head.
+struct WordMarkColours
+{
+    QColor top, middle, bottom, outline, shadow, swooshTail, swooshHead;
+};
+
+// Blue on the light palettes the window has by default; the shadow and the swoosh's tail fade
+// into the window's colour.
+const WordMarkColours lightWordMark = {QColor(0x3d, 0x8b, 0xf2),     QColor(0x15, 0x5c, 0xd0),
+                                       QColor(0x0b, 0x3b, 0x92),     QColor(0x08, 0x2c, 0x6e),
+                                       QColor(0x05, 0x1e, 0x4d, 70), QColor(0x15, 0x5c, 0xd0, 40),
+                                       QColor(0x15, 0x5c, 0xd0, 255)};
+
+// Lighter blues for dark palettes, all opaque, so that every part of the mark keeps a contrast
+// of at least 3:1 against a dark window; the shadow stays the darkest of them.
+const WordMarkColours darkWordMark = {QColor(0xa8, 0xcc, 0xff), QColor(0x6f, 0xa8, 0xff),
+                                      QColor(0x4f, 0x94, 0xf5), QColor(0xc4, 0xdc, 0xff),
+                                      QColor(0x3f, 0x82, 0xea), QColor(0x4f, 0x94, 0xf5),
+                                      QColor(0x8c, 0xbc, 0xff)};
+
+QImage drawWordMark(const QString& family, int scale, const WordMarkColours& colours)
 {
     QImage image = transparentImage(122, 91, scale);
     QPainter p(&image);
@@ -144,15 +165,15 @@ QImage drawWordMark(const QString& family, int scale)
 
     // Soft shadow for depth on light and dark backgrounds alike.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x05, 0x1e, 0x4d, 70));
+    p.setBrush(colours.shadow);
     p.drawPath(text.translated(1.2, 1.4));
 
     QLinearGradient fill(0, text.boundingRect().top(), 0, text.boundingRect().bottom());
-    fill.setColorAt(0, QColor(0x3d, 0x8b, 0xf2));
-    fill.setColorAt(0.55, QColor(0x15, 0x5c, 0xd0));
-    fill.setColorAt(1, QColor(0x0b, 0x3b, 0x92));
+    fill.setColorAt(0, colours.top);
+    fill.setColorAt(0.55, colours.middle);
+    fill.setColorAt(1, colours.bottom);
     p.setBrush(fill);
-    p.setPen(QPen(QColor(0x08, 0x2c, 0x6e), 0.8));
+    p.setPen(QPen(colours.outline, 0.8));
     p.drawPath(text);
 
     // A tapering swoosh under the lettering, rising to the right like the slant of the letters.
@@ -163,8 +184,8 @@ QImage drawWordMark(const QString& family, int scale)
     swoosh.cubicTo(82, base + 2, 44, base + 7, 12, base + 4);
     swoosh.closeSubpath();
     QLinearGradient swooshFill(12, 0, 112, 0);
-    swooshFill.setColorAt(0, QColor(0x15, 0x5c, 0xd0, 40));
-    swooshFill.setColorAt(1, QColor(0x15, 0x5c, 0xd0, 255));
+    swooshFill.setColorAt(0, colours.swooshTail);
+    swooshFill.setColorAt(1, colours.swooshHead);
     p.setPen(Qt::NoPen);
     p.setBrush(swooshFill);
     p.drawPath(swoosh);
@@ -297,7 +318,10 @@ bool saveWindowImages(const QDir& dir, const QString& family)
         const QString suffix = scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale);
         if (!save(drawFolder(scale), dir, QStringLiteral("folder_16x16%1.png").arg(suffix)) ||
             !save(drawFloppy(scale), dir, QStringLiteral("floppy_16x16%1.png").arg(suffix)) ||
-            !save(drawWordMark(family, scale), dir, QStringLiteral("Tarvix%1.png").arg(suffix)))
+            !save(drawWordMark(family, scale, lightWordMark), dir,
+                  QStringLiteral("Tarvix%1.png").arg(suffix)) ||
+            !save(drawWordMark(family, scale, darkWordMark), dir,
+                  QStringLiteral("Tarvix-dark%1.png").arg(suffix)))
             return false;
     }
     return true;
