@@ -1,5 +1,6 @@
 #include "alsaerrors.h"
 #include "cardidentity.h"
+#include "choiceexplanation.h"
 #include "dbcurve.h"
 #include "testfiles.h"
 
@@ -126,6 +127,71 @@ private slots:
         // Sysfs describing another card (a virtual card with a kernel card's number), or none.
         QCOMPARE(idOf(1, "Virtual").preferredId, std::string("alsa:Virtual"));
         QCOMPARE(idOf(7, "Virtual").fallbackId, std::string("alsa:Virtual#7"));
+    }
+
+    // Shapes the kernel's drivers make that the corpus lacks, each element "KIND NAME[#INDEX]"
+    // (KIND: d an integer with dB, r one without, b a boolean), as the controls --explain names
+    // for output level, output mute, input level, input mute, phantom left and right, loopback
+    // left and right.
+    void namingRulesServeUnseenShapes_data()
+    {
+        QTest::addColumn<QStringList>("elements");
+        QTest::addColumn<QString>("roles");
+        const auto row = [](const char* name, const QStringList& elements, const char* roles) {
+            QTest::newRow(name) << elements << QString(roles);
+        };
+        row("a terminal string with spaces",
+            {"d Hi-Fi  Playback Volume", "b Hi-Fi  Playback Switch"},
+            "Hi-Fi  Playback Volume|Hi-Fi  Playback Switch|-|-|-|-|-|-");
+        row("sidetone before the mic path, its level no output",
+            {"d Sidetone Playback Volume", "b Mic Playback Switch", "b Sidetone Playback Switch"},
+            "-|-|-|-|-|-|Sidetone Playback Switch|Sidetone Playback Switch");
+        row("direct monitoring before the mic path",
+            {"b Mic Playback Switch", "b Direct Monitor Playback Switch"},
+            "-|-|-|-|-|-|Direct Monitor Playback Switch|Direct Monitor Playback Switch");
+        row("an input pair without a direction word", {"r Line 2 In Volume", "r Line 1 In Volume"},
+            "-|-|Line 1 In Volume + Line 2 In Volume|-|-|-|-|-");
+        row("a group of inputs, not a number too long",
+            {"b Line In 12345 Phantom Power Capture Switch",
+             "b Line In 1-4 Phantom Power Capture Switch"},
+            "-|-|-|-|Line In 1-4 Phantom Power Capture Switch|Line In 1-4 Phantom Power Capture "
+            "Switch|-|-");
+        row("a level's switch of its own index",
+            {"b PCM Playback Switch", "d PCM Playback Volume#2", "b PCM Playback Switch#2"},
+            "PCM Playback Volume#2|PCM Playback Switch#2|-|-|-|-|-|-");
+        row("dB before an earlier rule without",
+            {"r Master Playback Volume", "d Speaker Playback Volume"},
+            "Speaker Playback Volume|-|-|-|-|-|-|-");
+        row("a quirk level with the card's mute", {"r Master Volume", "b Mute Playback Switch"},
+            "Master Volume|Mute Playback Switch|-|-|-|-|-|-");
+        row("a headset's capture mute alone", {"b Headset Capture Switch"},
+            "-|-|-|Headset Capture Switch|-|-|-|-");
+        row("matrix points and monitor mixes never",
+            {"d PCM1-Out1 Playback Volume", "d Monitor Mix A Input 01 Playback Volume"},
+            "-|-|-|-|-|-|-|-");
+    }
+    void namingRulesServeUnseenShapes()
+    {
+        QFETCH(QStringList, elements);
+        std::vector<ElementChoice::Element> card;
+        for (const QString& text : elements) {
+            ElementChoice::Element element;
+            const QStringList parts = text.mid(2).split(u'#');
+            element.name = parts[0].toStdString();
+            element.index = parts.value(1).toInt();
+            element.kind =
+                text[0] == u'b' ? ElementChoice::Kind::Boolean : ElementChoice::Kind::Integer;
+            element.channels = 1;
+            element.hasDbRange = text[0] == u'd';
+            element.hasRawRange = text[0] != u'b';
+            card.push_back(element);
+        }
+        QStringList roles;
+        const QString report =
+            QString::fromStdString(ChoiceExplanation::explain(card, ElementChoice::choose(card)));
+        for (const QString& line : report.split(u'\n', Qt::SkipEmptyParts))
+            roles << line.section(u'\t', 1, 1);
+        QTEST(roles.join(u'|'), "roles");
     }
 };
 
