@@ -2,6 +2,7 @@
 
 #include "alsacard.h"
 #include "alsacontrol.h"
+#include "statefile.h"
 
 #include <alsa/asoundlib.h>
 
@@ -26,7 +27,12 @@ std::string Options::defaultDeviceFolder()
 
 std::string stateCardProblem(const Options& options, int number)
 {
-    // alsa-lib's messages name the private copy and a line of it; the caller names the file.
+    // The card's own reader says which line it refused; the caller names the file.
+    stateError refusal{0, ""};
+    const std::string path = options.deviceFolder + "/controlC" + std::to_string(number);
+    if (stateCheck(path.c_str(), &refusal) == -EINVAL)
+        return "Not an alsactl state file (line " + std::to_string(refusal.line) + ": " +
+               refusal.reason + ")";
     snd_lib_error_set_handler(ignoreError);
     const int error = AlsaCard::check(number, options.statePlugin, options.deviceFolder);
     snd_lib_error_set_handler(nullptr);
