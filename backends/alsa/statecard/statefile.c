@@ -416,8 +416,12 @@ static int loadControl(const struct stateCard* card, int node, struct stateContr
         c->max = 1;
     if (result == 0)
         result = parseValues(card, c);
+    /* A tlv that cannot be read leaves the control without dB: a curve made in its place could
+     * not be kept beside the values. */
     const char* tlv = fieldString(card, at, "tlv");
-    if (result == 0 && c->type == SND_CTL_ELEM_TYPE_INTEGER && !(tlv && parseTlv(tlv, c) == 0))
+    if (result == 0 && c->type == SND_CTL_ELEM_TYPE_INTEGER && tlv)
+        parseTlv(tlv, c);
+    else if (result == 0 && c->type == SND_CTL_ELEM_TYPE_INTEGER && !field(card, at, "tlv"))
         result = dbCurve(card, at, c);
     return result;
 }

@@ -174,10 +174,14 @@ static int readString(struct reader* r, int isId, size_t* at, int* quoted)
 
 static size_t hashOf(int parent, const char* id)
 {
-    uint64_t hash = 1469598103934665603ULL ^ (uint64_t)parent;
+    uint64_t hash = 1469598103934665603ULL;
     for (; *id; ++id)
         hash = (hash ^ (unsigned char)*id) * 1099511628211ULL;
-    return (size_t)hash;
+    /* Mixed with the parent so that the low bits, which pick the slot, depend on every bit. */
+    hash ^= (uint64_t)parent * 0x9e3779b97f4a7c15ULL;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    return (size_t)(hash ^ hash >> 33);
 }
 
 static const char* idOf(const struct stateTree* tree, int node)
