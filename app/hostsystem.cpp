@@ -15,6 +15,16 @@ HostSystem::HostSystem(const QString& backendName, bool listAllCards,
 
 void HostSystem::checkCardStates(const QStringList& files)
 {
+    // Each card keeps a change watch of its own, and a user has few of them (128 by default):
+    // as many cards as the kernel numbers by default, and no more, are sure to be served.
+    constexpr int maxCards = 32;
+    if (files.size() > maxCards) {
+        refusal =
+            QStringLiteral("At most %1 card state files can be served at once; %2 were given.")
+                .arg(maxCards)
+                .arg(files.size());
+        return;
+    }
     for (int card = 0; card < files.size() && cardStateError().isEmpty(); ++card) {
         const QString problem = BackendTable::cardStateProblem(options, card);
         if (!problem.isEmpty())

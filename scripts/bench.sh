@@ -3,8 +3,8 @@
 # table: every figure beside its floor, measured in the same run, and its target. Whole processes
 # are measured from outside (start-up to the first frame under a fresh Xvfb, with and without a
 # D-Bus session bus, and offscreen, peak memory with GNU time, idle cost with perf stat, preset
-# loads with hyperfine); latencies from inside by bench/latencybench. Takes a few minutes once
-# built. Apart from the start-up under Xvfb the programs run on Qt's offscreen platform unless
+# loads and card state files with hyperfine); latencies from inside by bench/latencybench. Takes
+# a few minutes once built. Apart from the start-up under Xvfb the programs run on Qt's offscreen platform unless
 # QT_QPA_PLATFORM says otherwise; the tools' own output goes to build-bench/bench-details.txt.
 #
 #   scripts/bench.sh [RUNS [SAMPLES]]   start-up rounds and memory runs (20), latency samples (1000)
@@ -153,6 +153,26 @@ for i in 0 1; do
         /usr/bin/time -o "$WORK/time" -f %M "$MIXER" --card-state "${CARDS[$i]}" --list \
             >/dev/null 2>>"$DETAILS" && cat "$WORK/time"
     done | median | awk '{ printf "%.1f", $1 / 1024 }')
+# Reading card state files: the largest card of the corpus, and that card's controls repeated
+# (numbered afresh) up to just under the 8 MiB a state file may have; beside a small card.
+cards=tests/backends/alsa
+largest="$cards/cards/focusrite-scarlett-18i20-gen4.state"
+awk -v limit=$((8 * 1024 * 1024 - 512 * 1024)) '
+    NR == FNR { if (/^\tcontrol\./) body = 1; if (body && $0 != "}") block = block $0 "\n"; next }
+    FNR == 1 { print; size = length($0) + 1 }
+    END { while (size + length(block) < limit) { n = split(block, lines, "\n");
+              for (i = 1; i < n; ++i) { line = lines[i]
+                  if (line ~ /^\tcontrol\.[0-9]+ \{/) sub(/control\.[0-9]+/, "control." ++count, line)
+                  print line; size += length(line) + 1 } }
+          print "}" }' "$largest" "$largest" >"$WORK/limit.state"
+hyperfine -N --warmup 1 --runs "$RUNS" --style basic --export-json "$WORK/cardstate.json" \
+    "$MIXER --list --card-state $WORK/limit.state" "$MIXER --list --card-state $largest" \
+    "$MIXER --list --card-state $cards/virtualcard/classcompliant.state" \
+    >>"$DETAILS" 2>&1 || PROBLEMS+=("hyperfine of the card state files failed")
+declare -A CARDSTATE
+for i in 0 1 2; do
+    CARDSTATE[$i]=$(jq -r ".results[$i].median" "$WORK/cardstate.json" 2>/dev/null |
+        awk '{ printf "%.1f", $1 * 1000 }')
 done
 
 # Idle: the programs side by side, each from its first frame on; resident memory 1.5 s later,
@@ -273,6 +293,8 @@ row "ALSA: restore on plug, idle CPU, % of one core" "${CPU[restore]}" "" "< 0.1
 row "load of a 1 MiB preset of repeated elements (ms)" "${LOAD[0]}" "${LOAD[1]}" "-"
 row "ALSA: open and list the largest corpus card, 936 controls, median (ms)" "${CARD_TIME[0]}" "${CARD_TIME[1]}" "+ 150 ms"
 row "  same, peak RSS (VmHWM), median (MiB)" "${CARD_PEAK[0]}" "${CARD_PEAK[1]}" "+ 10 MiB"
+row "ALSA: --list of a card state file at the 8 MiB limit (ms)" "${CARDSTATE[0]}" "${CARDSTATE[2]}" "< 1000 ms"
+row "  same, the largest card of the corpus, 418 KB (ms)" "${CARDSTATE[1]}" "${CARDSTATE[2]}" "-"
 echo
 echo "Load average at the end: $(load). Details: $DETAILS"
 for problem in "${PROBLEMS[@]}"; do

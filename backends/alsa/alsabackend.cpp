@@ -2,6 +2,7 @@
 
 #include "alsacard.h"
 #include "alsacontrol.h"
+#include "statefile.h"
 
 #include <alsa/asoundlib.h>
 
@@ -26,16 +27,22 @@ std::string Options::defaultDeviceFolder()
 
 std::string stateCardProblem(const Options& options, int number)
 {
-    // alsa-lib's messages name the private copy and a line of it; the caller names the file.
     snd_lib_error_set_handler(ignoreError);
     const int error = AlsaCard::check(number, options.statePlugin, options.deviceFolder);
     snd_lib_error_set_handler(nullptr);
+    // The card's own reader, run again here, says which line it refused; the caller names the
+    // file.
+    stateError refusal{0, ""};
+    const std::string path = options.deviceFolder + "/controlC" + std::to_string(number);
     switch (error) {
     case 0:
         return {};
     case -EFBIG:
         return "Larger than 8 MiB";
     case -EINVAL:
+        if (stateCheck(path.c_str(), &refusal) == -EINVAL)
+            return "Not an alsactl state file (line " + std::to_string(refusal.line) + ": " +
+                   refusal.reason + ")";
         return "Not an alsactl state file";
     default:
         return std::string("Cannot be served (") + snd_strerror(error) + ")";

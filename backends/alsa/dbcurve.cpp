@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -68,6 +69,7 @@ DbCurve::DbCurve(const std::vector<unsigned int>& tlv, long rawMin, long rawMax)
     found.erase(std::remove_if(found.begin(), found.end(),
                                [](const Part& part) { return part.first > part.last; }),
                 found.end());
+    found = firstMatchWins(found);
     std::sort(found.begin(), found.end(),
               [](const Part& a, const Part& b) { return a.first < b.first; });
     // Every raw value has exactly one level: the parts neither overlap nor leave a gap.
@@ -78,6 +80,37 @@ DbCurve::DbCurve(const std::vector<unsigned int>& tlv, long rawMin, long rawMax)
             return;
     }
     parts = std::move(found);
+}
+
+// Where parts of a range share raw values, the first part that holds a value gives its level,
+// as alsa-lib reckons it: each part keeps only the values no earlier part holds.
+std::vector<DbCurve::Part> DbCurve::firstMatchWins(const std::vector<Part>& found)
+{
+    std::vector<Part> kept;
+    for (const Part& part : found) {
+        std::vector<std::pair<long, long>> pieces{{part.first, part.last}};
+        for (const Part& earlier : kept) {
+            std::vector<std::pair<long, long>> left;
+            for (const auto& [first, last] : pieces) {
+                if (earlier.last < first || earlier.first > last) {
+                    left.emplace_back(first, last);
+                    continue;
+                }
+                if (earlier.first > first)
+                    left.emplace_back(first, earlier.first - 1);
+                if (earlier.last < last)
+                    left.emplace_back(earlier.last + 1, last);
+            }
+            pieces = std::move(left);
+        }
+        for (const auto& [first, last] : pieces) {
+            Part piece = part;
+            piece.first = first;
+            piece.last = last;
+            kept.push_back(piece);
+        }
+    }
+    return kept;
 }
 
 // Reads the description at `at`, written for raw values from..to, into parts.
@@ -150,6 +183,13 @@ bool DbCurve::Part::audible(long raw) const
 
 long DbCurve::Part::level(long raw) const
 {
+    // Rounding over a wide range must not carry a level past the description's own ends.
+    const long start = rawLevel(muteAtFrom && from < to ? from + 1 : from), end = rawLevel(to);
+    return std::clamp(rawLevel(raw), std::min(start, end), std::max(start, end));
+}
+
+long DbCurve::Part::rawLevel(long raw) const
+{
     const Wide steps = Wide(raw) - from, width = Wide(to) - from;
     switch (type) {
     case kScale:
@@ -162,8 +202,12 @@ long DbCurve::Part::level(long raw) const
         const double share = static_cast<double>(steps) / static_cast<double>(width);
         if (low <= kMuteCentiDb)
             return saturated(std::trunc(2000.0 * std::log10(share)) + high);
+        // Reckoned from the nearer end, so that a share that rounds to 1 cannot cancel to 0.
         const double bottom = std::pow(10.0, low / 2000.0), top = std::pow(10.0, high / 2000.0);
-        return saturated(2000.0 * std::log10((top - bottom) * share + bottom));
+        const double rest = static_cast<double>(Wide(to) - raw) / static_cast<double>(width);
+        const double amplitude =
+            steps <= width / 2 ? bottom + (top - bottom) * share : top - (top - bottom) * rest;
+        return saturated(2000.0 * std::log10(amplitude));
     }
     default: // min/max, with or without mute
         return width <= 0 ? low : saturated(low + (Wide(high) - low) * steps / width);
@@ -268,7 +312,31 @@ bool DbCurve::isUsable() const
     // No amplifier or attenuator reaches a thousand dB: a description that says so is wrong, and
     // no read-out of it would be true.
     constexpr float plausibleDb = 1000.0f;
-    return finestStepDb() > 0.0f && minDb() >= -plausibleDb && maxDb() <= plausibleDb;
+    return finestStepDb() > 0.0f && minDb() >= -plausibleDb && maxDb() <= plausibleDb &&
+           keepsDirection();
+}
+
+// Whether the levels go one way from the first raw value to the last, part by part and from
+// one part into the next (each part on its own goes one way).
+bool DbCurve::keepsDirection() const
+{
+    int direction = 0;
+    std::optional<long> previous;
+    const auto step = [&](long level) {
+        const int way = previous && level != *previous ? (level > *previous ? 1 : -1) : 0;
+        previous = level;
+        if (way && direction && way != direction)
+            return false;
+        direction = way ? way : direction;
+        return true;
+    };
+    for (const Part& part : parts) {
+        if (!part.audible(part.firstAudible()))
+            continue;
+        if (!step(part.level(part.firstAudible())) || !step(part.level(part.last)))
+            return false;
+    }
+    return true;
 }
 
 float DbCurve::minDb() const

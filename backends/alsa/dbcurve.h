@@ -16,11 +16,11 @@ public:
     DbCurve() = default;
     // `tlv` as the element reports it: type, length in bytes, then the values. A description
     // that is malformed or of another kind, or that leaves a raw value of rawMin..rawMax without
-    // a level, gives an empty curve.
+    // a level, gives an empty curve. Where parts of a range overlap, the first one counts.
     DbCurve(const std::vector<unsigned int>& tlv, long rawMin, long rawMax);
 
-    // At least two different levels that are not mute, all within a thousand dB of 0 dB: a range
-    // a slider can move over.
+    // At least two different levels that are not mute, all within a thousand dB of 0 dB, going
+    // one way from the first raw value to the last: a range a slider can move over.
     bool isUsable() const;
     // The lowest and highest levels that are not mute; 0 without such a level.
     float minDb() const;
@@ -48,7 +48,8 @@ private:
         // The first raw value that is not mute, if there is one (else `first`, a mute step).
         long firstAudible() const;
         bool audible(long raw) const;
-        long level(long raw) const; // of an audible raw value
+        long level(long raw) const; // of an audible raw value, within the description's ends
+        long rawLevel(long raw) const;
         long finestStep() const;
         bool rises() const;
         // The first raw value from firstAudible() on whose level has reached `centiDb`, going
@@ -62,6 +63,8 @@ private:
     float extremeDb(bool highest) const;
     static bool readParts(const std::vector<unsigned int>& tlv, std::size_t at, long from, long to,
                           int depth, std::vector<Part>& parts);
+    static std::vector<Part> firstMatchWins(const std::vector<Part>& found);
+    bool keepsDirection() const;
     const Part* partOf(long raw) const;
     std::optional<long> muteRaw() const;
 

@@ -7,8 +7,9 @@
  * the backend watches for plugging, so deleting it unplugs the card. The file is an `alsactl
  * store` state file holding every control's description and value, so other processes
  * (amixer) see and change the same card. The card is named by the first line of the file
- * controlC<N>.name beside it, else by the state file's own name; the second line of that file,
- * if any, names the driver, else it is USB-Audio, as every card of a state file is.
+ * controlC<N>.name beside it (if a regular file), else by the state file's own name; the second
+ * line of that file, if any, names the driver, else it is USB-Audio, as every card of a state file
+ * is.
  *
  * The file is parsed once and again only when its change stamp moves. Writes rewrite the file
  * in place under an exclusive flock and move the stamp on. The poll fd is an inotify watch on
@@ -103,6 +104,21 @@ static void lockFile(int fd, int operation)
         ;
 }
 
+/* Opens `path` only if it is a regular file: a FIFO or a device node in its place is never
+ * opened, and one swapped in meanwhile is opened without waiting and closed again. */
+static int openRegular(const char* path, int flags)
+{
+    struct stat info;
+    if (stat(path, &info) < 0 || !S_ISREG(info.st_mode))
+        return -1;
+    int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && (fstat(fd, &info) < 0 || !S_ISREG(info.st_mode))) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 /* Parses the file `fd`, whose lock the caller holds, unless its stamp is the one last parsed.
  * A file that no longer parses leaves the card as it was. */
 static int reload(struct vcard* v, int fd)
@@ -113,8 +129,11 @@ static int reload(struct vcard* v, int fd)
         return -ENODEV;
     if (sameStamp(&info, &v->stamp))
         return 0;
-    int result = stateLoad(fd, &fresh);
-    if (result < 0) {
+    struct stateError error = {0, ""};
+    int result = stateLoad(fd, &fresh, &error);
+    if (result == -EINVAL) {
+        SNDERR("%s:%u: not an alsactl state file: %s", v->path, error.line, error.reason);
+    } else if (result < 0) {
         SNDERR("%s: not a readable alsactl state file (%s)", v->path, snd_strerror(result));
     } else {
         stateFree(&v->card);
@@ -134,7 +153,7 @@ static int refresh(struct vcard* v)
         return -ENODEV;
     if (sameStamp(&info, &v->stamp))
         return 0;
-    int fd = open(v->path, O_RDONLY | O_CLOEXEC);
+    int fd = openRegular(v->path, O_RDONLY);
     if (fd < 0)
         return -ENODEV;
     lockFile(fd, LOCK_SH);
@@ -411,7 +430,7 @@ static int writeValues(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, const long* va
     if (!c)
         return -ENOENT;
     const struct stateIdent wanted = c->id;
-    int fd = v->gone ? -1 : open(v->path, O_RDWR | O_CLOEXEC);
+    int fd = v->gone ? -1 : openRegular(v->path, O_RDWR);
     struct stat before;
     if (fd < 0)
         return -ENODEV;
@@ -545,11 +564,11 @@ static void describe(struct vcard* v)
 {
     char lines[256] = "", other[PATH_MAX + 8], real[PATH_MAX];
     snprintf(other, sizeof other, "%s.name", v->path);
-    FILE* file = fopen(other, "re");
-    size_t length = file ? fread(lines, 1, sizeof lines - 1, file) : 0;
-    if (file)
-        fclose(file);
-    lines[length] = '\0';
+    int file = openRegular(other, O_RDONLY);
+    ssize_t length = file >= 0 ? read(file, lines, sizeof lines - 1) : 0;
+    if (file >= 0)
+        close(file);
+    lines[length > 0 ? length : 0] = '\0';
     char* driver = strchr(lines, '\n');
     if (driver) {
         *driver++ = '\0';
@@ -576,7 +595,7 @@ static int loadFirst(struct vcard* v)
         return -ENODEV;
     if ((info.st_mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR))
         return -EACCES;
-    int fd = open(v->path, O_RDONLY | O_CLOEXEC);
+    int fd = openRegular(v->path, O_RDONLY);
     if (fd < 0)
         return -ENODEV;
     lockFile(fd, LOCK_SH);

@@ -1,66 +1,79 @@
 #include "statefile.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define MUTE_DB (-9999999L)       /* how alsactl writes the dB of a step that mutes */
-#define MAX_FILE_BYTES (8L << 20) /* twenty times the largest real card */
+#define MUTE_DB (-9999999L) /* how alsactl writes the dB of a step that mutes */
 #define MAX_CURVE_POINTS 32
-#define MAX_DEPTH 64 /* a state file nests 4 deep */
 
-static int integerOf(snd_config_t* node, long* out)
+typedef __int128 wide;
+
+static long saturate(wide value)
 {
-    long long wide;
-    const char* text;
+    return value > LONG_MAX ? LONG_MAX : value < LONG_MIN ? LONG_MIN : (long)value;
+}
+
+static const struct stateNode* nodeAt(const struct stateCard* card, int node)
+{
+    return node >= 0 ? &card->tree.nodes[node] : NULL;
+}
+
+static const struct stateNode* field(const struct stateCard* card, int parent, const char* key)
+{
+    return nodeAt(card, stateFind(&card->tree, parent, key));
+}
+
+/* A whole number: a bare one, or a quoted one in decimal as alsa-lib's getters read it. */
+static int integerOf(const struct stateNode* node, long* out)
+{
     char* end;
-    if (snd_config_get_integer(node, out) == 0)
-        return 0;
-    if (snd_config_get_integer64(node, &wide) == 0) {
-        *out = wide > LONG_MAX ? LONG_MAX : wide < LONG_MIN ? LONG_MIN : (long)wide;
+    if (!node || node->type == STATE_COMPOUND)
+        return -EINVAL;
+    if (node->type == STATE_INTEGER) {
+        *out = saturate(node->integer);
         return 0;
     }
-    if (snd_config_get_string(node, &text) < 0 || !*text)
+    if (!*node->text)
         return -EINVAL;
     errno = 0;
-    *out = strtol(text, &end, 10);
+    *out = strtol(node->text, &end, 10);
     return *end || errno ? -EINVAL : 0;
 }
 
-static int fieldInteger(snd_config_t* parent, const char* key, long* out)
+static int fieldInteger(const struct stateCard* card, int parent, const char* key, long* out)
 {
-    snd_config_t* node;
-    return snd_config_search(parent, key, &node) < 0 ? -ENOENT : integerOf(node, out);
+    const struct stateNode* node = field(card, parent, key);
+    return node ? integerOf(node, out) : -ENOENT;
 }
 
-static const char* fieldString(snd_config_t* parent, const char* key)
+static const char* fieldString(const struct stateCard* card, int parent, const char* key)
 {
-    snd_config_t* node;
-    const char* text;
-    if (snd_config_search(parent, key, &node) < 0 || snd_config_get_string(node, &text) < 0)
-        return NULL;
-    return text;
+    const struct stateNode* node = field(card, parent, key);
+    return node && node->type == STATE_STRING ? node->text : NULL;
 }
 
-/* A child of a compound named by a small number ("0", "1", ...), or -1. */
-static long childNumber(snd_config_t* child)
+/* A child named by a small number ("0", "1", ...), or -1. */
+static long childNumber(const struct stateNode* child)
 {
-    const char* id;
     char* end;
-    if (snd_config_get_id(child, &id) < 0 || *id < '0' || *id > '9')
+    if (*child->id < '0' || *child->id > '9')
         return -1;
-    long number = strtol(id, &end, 10);
-    return *end || number > INT_MAX ? -1 : number;
+    errno = 0;
+    long number = strtol(child->id, &end, 10);
+    return *end || errno || number > INT_MAX ? -1 : number;
 }
 
-static int parseIdent(snd_config_t* node, struct stateIdent* id)
+static int parseIdent(const struct stateCard* card, int node, struct stateIdent* id)
 {
-    const char* name = fieldString(node, "name");
-    const char* iface = fieldString(node, "iface");
+    const char* name = fieldString(card, node, "name");
+    const char* iface = fieldString(card, node, "iface");
     long number = SND_CTL_ELEM_IFACE_MIXER;
     if (!name || !*name)
         return -EINVAL;
@@ -69,16 +82,16 @@ static int parseIdent(snd_config_t* node, struct stateIdent* id)
         for (number = 0; number <= SND_CTL_ELEM_IFACE_LAST; ++number)
             if (strcmp(iface, snd_ctl_elem_iface_name((snd_ctl_elem_iface_t)number)) == 0)
                 break;
-    } else if (fieldInteger(node, "iface", &number) == -EINVAL) {
+    } else if (fieldInteger(card, node, "iface", &number) == -EINVAL) {
         return -EINVAL;
     }
     if (number < 0 || number > SND_CTL_ELEM_IFACE_LAST)
         return -EINVAL;
     id->iface = (int)number;
     long index = 0, device = 0, subdevice = 0;
-    fieldInteger(node, "index", &index);
-    fieldInteger(node, "device", &device);
-    fieldInteger(node, "subdevice", &subdevice);
+    fieldInteger(card, node, "index", &index);
+    fieldInteger(card, node, "device", &device);
+    fieldInteger(card, node, "subdevice", &subdevice);
     if (index < 0 || index > INT_MAX || device < 0 || device > INT_MAX || subdevice < 0 ||
         subdevice > INT_MAX)
         return -EINVAL;
@@ -98,52 +111,79 @@ static int parseType(const char* text)
     return -1;
 }
 
-static void parseAccess(const char* text, struct stateControl* c)
+static int hasWord(const char* text, const char* word)
 {
-    char words[128];
-    char* save = NULL;
-    snprintf(words, sizeof words, "%s", text ? text : "read");
-    for (char* word = strtok_r(words, " ", &save); word; word = strtok_r(NULL, " ", &save)) {
-        c->writable |= strcmp(word, "write") == 0;
-        c->inactive |= strcmp(word, "inactive") == 0;
-        c->isVolatile |= strcmp(word, "volatile") == 0;
+    const size_t length = strlen(word);
+    for (const char* p = text; *p; p += strspn(p, " ")) {
+        const size_t span = strcspn(p, " ");
+        if (span == length && strncmp(p, word, length) == 0)
+            return 1;
+        p += span;
     }
+    return 0;
 }
 
-static int parseRange(snd_config_t* comment, struct stateControl* c)
+static void parseAccess(const char* text, struct stateControl* c)
 {
-    const char* range = fieldString(comment, "range");
-    int used = 0;
-    c->step = 0;
-    if (!range || sscanf(range, "%ld - %ld%n", &c->min, &c->max, &used) != 2)
+    text = text ? text : "read";
+    c->writable = hasWord(text, "write");
+    c->inactive = hasWord(text, "inactive");
+    c->isVolatile = hasWord(text, "volatile");
+}
+
+/* A decimal number after optional blanks, saturated as strtol saturates. */
+static int readLong(const char** p, long* out)
+{
+    char* end;
+    *out = strtol(*p, &end, 10);
+    if (end == *p)
         return -EINVAL;
-    if (range[used] && sscanf(range + used, " (step %ld)", &c->step) != 1)
+    *p = end;
+    return 0;
+}
+
+static int skipWord(const char** p, const char* word)
+{
+    *p += strspn(*p, " \t\n");
+    const size_t length = strlen(word);
+    if (strncmp(*p, word, length) != 0)
+        return -EINVAL;
+    *p += length;
+    return 0;
+}
+
+/* `range 'min - max'` or `'min - max (step n)'`. */
+static int parseRange(const struct stateCard* card, int comment, struct stateControl* c)
+{
+    const char* p = fieldString(card, comment, "range");
+    c->step = 0;
+    if (!p || readLong(&p, &c->min) < 0 || skipWord(&p, "-") < 0 || readLong(&p, &c->max) < 0)
+        return -EINVAL;
+    p += strspn(p, " \t\n");
+    if (*p && (skipWord(&p, "(step") < 0 || readLong(&p, &c->step) < 0))
         return -EINVAL;
     return c->min <= c->max && c->step >= 0 ? 0 : -EINVAL;
 }
 
 /* The item names in `item.<n>` order; every number from 0 must be there once. */
-static int parseItems(snd_config_t* comment, struct stateControl* c)
+static int parseItems(const struct stateCard* card, int comment, struct stateControl* c)
 {
-    snd_config_t *items, *item;
-    snd_config_iterator_t i, next;
+    const struct stateNode* items = field(card, comment, "item");
     unsigned int count = 0;
-    if (snd_config_search(comment, "item", &items) < 0 ||
-        snd_config_get_type(items) != SND_CONFIG_TYPE_COMPOUND)
+    if (!items || items->type != STATE_COMPOUND)
         return -EINVAL;
-    snd_config_for_each(i, next, items)++ count;
+    for (int i = items->first; i >= 0; i = card->tree.nodes[i].next)
+        ++count;
     if (count == 0 || !(c->itemNames = calloc(count, sizeof *c->itemNames)))
         return -EINVAL;
     c->items = count;
-    snd_config_for_each(i, next, items)
-    {
-        item = snd_config_iterator_entry(i);
+    for (int i = items->first; i >= 0; i = card->tree.nodes[i].next) {
+        const struct stateNode* item = &card->tree.nodes[i];
         long number = childNumber(item);
-        const char* name;
         if (number < 0 || number >= (long)count || c->itemNames[number] ||
-            snd_config_get_string(item, &name) < 0)
+            item->type != STATE_STRING)
             return -EINVAL;
-        c->itemNames[number] = name;
+        c->itemNames[number] = item->text;
     }
     c->min = 0;
     c->max = (long)count - 1;
@@ -197,7 +237,7 @@ static int fitsTlv(long value)
 /* The dB of `raw` on the line from (min, dbMin) to (max, dbMax), as alsa-lib reckons it. */
 static long onLine(long min, long max, long dbMin, long dbMax, long raw)
 {
-    return (long)((long long)(dbMax - dbMin) * (raw - min) / (max - min)) + dbMin;
+    return saturate((wide)(dbMax - dbMin) * ((wide)raw - min) / ((wide)max - min) + dbMin);
 }
 
 struct point
@@ -205,18 +245,17 @@ struct point
     long raw, db;
 };
 
-/* Known points of the curve inside the range: each value with its `dbvalue.<n>`. */
-static int curvePoints(snd_config_t* comment, const struct stateControl* c, struct point* points)
+/* Known points of the curve inside the range: each value with its `dbvalue.<n>`, in raw order,
+ * at most MAX_CURVE_POINTS of them. */
+static int curvePoints(const struct stateCard* card, int comment, const struct stateControl* c,
+                       struct point* points)
 {
-    snd_config_t *dbValues, *child;
-    snd_config_iterator_t i, next;
+    const struct stateNode* dbValues = field(card, comment, "dbvalue");
     int count = 0;
-    if (snd_config_search(comment, "dbvalue", &dbValues) < 0 ||
-        snd_config_get_type(dbValues) != SND_CONFIG_TYPE_COMPOUND)
+    if (!dbValues || dbValues->type != STATE_COMPOUND)
         return 0;
-    snd_config_for_each(i, next, dbValues)
-    {
-        child = snd_config_iterator_entry(i);
+    for (int i = dbValues->first; i >= 0; i = card->tree.nodes[i].next) {
+        const struct stateNode* child = &card->tree.nodes[i];
         long n = childNumber(child), db;
         if (n < 0 || n >= (long)c->count || integerOf(child, &db) < 0 || db <= MUTE_DB ||
             !fitsTlv(db) || c->values[n] <= c->min || c->values[n] >= c->max)
@@ -238,96 +277,111 @@ static int curvePoints(snd_config_t* comment, const struct stateControl* c, stru
 /* A curve through the points, one min/max line between each pair. */
 static int rangeCurve(struct stateControl* c, const struct point* points, int count)
 {
-    unsigned int words[2 + 6 * (MAX_CURVE_POINTS - 1)];
-    unsigned int n = 2;
+    const unsigned int n = 2 + 6 * (unsigned int)(count - 1);
+    unsigned int* words = malloc(sizeof *words * n);
+    if (!words)
+        return -ENOMEM;
     for (int p = 0; p + 1 < count; ++p) {
         const unsigned int segment[6] = {
             (unsigned int)points[p].raw, (unsigned int)points[p + 1].raw,
             SND_CTL_TLVT_DB_MINMAX,      2 * sizeof(unsigned int),
             (unsigned int)points[p].db,  (unsigned int)points[p + 1].db};
-        memcpy(words + n, segment, sizeof segment);
-        n += 6;
+        memcpy(words + 2 + 6 * p, segment, sizeof segment);
     }
     words[0] = SND_CTL_TLVT_DB_RANGE;
     words[1] = (n - 2) * (unsigned int)sizeof(unsigned int);
-    return setTlv(c, words, n);
+    c->tlv = words;
+    c->tlvWords = n;
+    c->curveMade = 1;
+    return 0;
+}
+
+static int minMaxCurve(struct stateControl* c, unsigned int type, long low, long high)
+{
+    const unsigned int words[4] = {type, 2 * sizeof(unsigned int), (unsigned int)low,
+                                   (unsigned int)high};
+    c->curveMade = 1;
+    return setTlv(c, words, 4);
 }
 
 /* A dB curve from `dbmin`/`dbmax`, refined by `dbvalue` where the values tell more. A bottom
  * step that mutes becomes a min/max curve with mute, its bottom dB from a point above it. */
-static int dbCurve(snd_config_t* comment, struct stateControl* c)
+static int dbCurve(const struct stateCard* card, int comment, struct stateControl* c)
 {
     long dbMin, dbMax;
     struct point points[MAX_CURVE_POINTS + 2];
     if (c->type != SND_CTL_ELEM_TYPE_INTEGER || c->max <= c->min || !fitsTlv(c->min) ||
-        !fitsTlv(c->max) || fieldInteger(comment, "dbmin", &dbMin) < 0 ||
-        fieldInteger(comment, "dbmax", &dbMax) < 0 || !fitsTlv(dbMin) || dbMax <= MUTE_DB ||
+        !fitsTlv(c->max) || fieldInteger(card, comment, "dbmin", &dbMin) < 0 ||
+        fieldInteger(card, comment, "dbmax", &dbMax) < 0 || !fitsTlv(dbMin) || dbMax <= MUTE_DB ||
         !fitsTlv(dbMax))
         return 0;
-    int known = curvePoints(comment, c, points + 1);
+    int known = curvePoints(card, comment, c, points + 1);
     if (dbMin <= MUTE_DB) {
         if (known == 0)
             return 0; /* the bottom's dB cannot be told */
         const struct point* p = &points[known];
-        long long bottom =
-            dbMax - (long long)(dbMax - p->db) * (c->max - c->min) / (c->max - p->raw);
-        if (!fitsTlv((long)bottom))
+        const long bottom =
+            saturate(dbMax - (wide)(dbMax - p->db) * ((wide)c->max - c->min) / (c->max - p->raw));
+        if (!fitsTlv(bottom))
             return 0;
-        const unsigned int words[4] = {SND_CTL_TLVT_DB_MINMAX_MUTE, 2 * sizeof(unsigned int),
-                                       (unsigned int)bottom, (unsigned int)dbMax};
-        return setTlv(c, words, 4);
+        return minMaxCurve(c, SND_CTL_TLVT_DB_MINMAX_MUTE, bottom, dbMax);
     }
     int straight = 1;
     for (int p = 1; p <= known; ++p)
         straight &= labs(onLine(c->min, c->max, dbMin, dbMax, points[p].raw) - points[p].db) <= 1;
-    if (straight) {
-        const unsigned int words[4] = {SND_CTL_TLVT_DB_MINMAX, 2 * sizeof(unsigned int),
-                                       (unsigned int)dbMin, (unsigned int)dbMax};
-        return setTlv(c, words, 4);
-    }
+    if (straight)
+        return minMaxCurve(c, SND_CTL_TLVT_DB_MINMAX, dbMin, dbMax);
     points[0] = (struct point){c->min, dbMin};
     points[known + 1] = (struct point){c->max, dbMax};
     return rangeCurve(c, points, known + 2);
 }
 
-static long parseValue(snd_config_t* node, const struct stateControl* c)
+/* A boolean as snd_config_get_bool() reads it; anything else reads as off. */
+static long booleanOf(const struct stateNode* node)
+{
+    static const char* const on[] = {"1", "true", "yes", "on"};
+    if (node->type == STATE_INTEGER)
+        return node->integer == 1;
+    for (size_t i = 0; node->type == STATE_STRING && i < sizeof on / sizeof on[0]; ++i)
+        if (strcmp(node->text, on[i]) == 0)
+            return 1;
+    return 0;
+}
+
+/* An enumerated value is an item's name first, and a number only if no item has that name. */
+static long parseValue(const struct stateNode* node, const struct stateControl* c)
 {
     long value = c->min;
-    const char* text;
-    if (c->type == SND_CTL_ELEM_TYPE_BOOLEAN) {
-        int on = snd_config_get_bool(node);
-        return on > 0;
-    }
-    if (integerOf(node, &value) < 0 && c->type == SND_CTL_ELEM_TYPE_ENUMERATED &&
-        snd_config_get_string(node, &text) == 0) {
+    if (c->type == SND_CTL_ELEM_TYPE_BOOLEAN)
+        return booleanOf(node);
+    if (c->type == SND_CTL_ELEM_TYPE_ENUMERATED && node->type == STATE_STRING) {
         for (unsigned int item = 0; item < c->items; ++item)
-            if (strcmp(text, c->itemNames[item]) == 0)
+            if (strcmp(node->text, c->itemNames[item]) == 0)
                 return (long)item;
     }
+    integerOf(node, &value);
     return value < c->min ? c->min : value > c->max ? c->max : value;
 }
 
 /* `value` for one value, `value.<n>` for several; a missing or unreadable one reads as the
  * bottom of the range. */
-static int parseValues(snd_config_t* node, struct stateControl* c)
+static int parseValues(const struct stateCard* card, struct stateControl* c)
 {
-    snd_config_t* values;
-    snd_config_iterator_t i, next;
+    const struct stateNode* values = field(card, c->node, "value");
     if (!(c->values = malloc(sizeof *c->values * c->count)))
         return -ENOMEM;
     for (unsigned int n = 0; n < c->count; ++n)
         c->values[n] = c->min;
-    if (snd_config_search(node, "value", &values) < 0)
+    if (!values)
         return 0;
-    if (snd_config_get_type(values) != SND_CONFIG_TYPE_COMPOUND) {
+    if (values->type != STATE_COMPOUND) {
         c->values[0] = parseValue(values, c);
         return 0;
     }
-    snd_config_for_each(i, next, values)
-    {
-        snd_config_t* child = snd_config_iterator_entry(i);
+    for (int i = values->first; i >= 0; i = card->tree.nodes[i].next) {
+        const struct stateNode* child = &card->tree.nodes[i];
         long n = childNumber(child);
-        if (n >= 0 && n < (long)c->count)
+        if (n >= 0 && n < (long)c->count && child->type != STATE_COMPOUND)
             c->values[n] = parseValue(child, c);
     }
     return 0;
@@ -341,28 +395,34 @@ static void freeControl(struct stateControl* c)
     memset(c, 0, sizeof *c);
 }
 
-static int loadControl(snd_config_t* node, struct stateControl* c)
+static int loadControl(const struct stateCard* card, int node, struct stateControl* c)
 {
-    snd_config_t* comment;
+    const struct stateNode* comment = field(card, node, "comment");
     long count;
     c->node = node;
-    if (snd_config_get_type(node) != SND_CONFIG_TYPE_COMPOUND || parseIdent(node, &c->id) < 0 ||
-        snd_config_search(node, "comment", &comment) < 0 ||
-        (c->type = parseType(fieldString(comment, "type"))) < 0 ||
-        fieldInteger(comment, "count", &count) < 0 || count < 1 || count > STATE_MAX_VALUES)
+    if (card->tree.nodes[node].type != STATE_COMPOUND || parseIdent(card, node, &c->id) < 0 ||
+        !comment || comment->type != STATE_COMPOUND)
+        return -EINVAL;
+    const int at = (int)(comment - card->tree.nodes);
+    if ((c->type = parseType(fieldString(card, at, "type"))) < 0 ||
+        fieldInteger(card, at, "count", &count) < 0 || count < 1 || count > STATE_MAX_VALUES)
         return -EINVAL;
     c->count = (unsigned int)count;
-    parseAccess(fieldString(comment, "access"), c);
-    int result = c->type == SND_CTL_ELEM_TYPE_INTEGER      ? parseRange(comment, c)
-                 : c->type == SND_CTL_ELEM_TYPE_ENUMERATED ? parseItems(comment, c)
+    parseAccess(fieldString(card, at, "access"), c);
+    int result = c->type == SND_CTL_ELEM_TYPE_INTEGER      ? parseRange(card, at, c)
+                 : c->type == SND_CTL_ELEM_TYPE_ENUMERATED ? parseItems(card, at, c)
                                                            : 0;
     if (c->type == SND_CTL_ELEM_TYPE_BOOLEAN)
         c->max = 1;
     if (result == 0)
-        result = parseValues(node, c);
-    const char* tlv = fieldString(comment, "tlv");
-    if (result == 0 && c->type == SND_CTL_ELEM_TYPE_INTEGER && !(tlv && parseTlv(tlv, c) == 0))
-        result = dbCurve(comment, c);
+        result = parseValues(card, c);
+    /* A tlv that cannot be read leaves the control without dB: a curve made in its place could
+     * not be kept beside the values. */
+    const char* tlv = fieldString(card, at, "tlv");
+    if (result == 0 && c->type == SND_CTL_ELEM_TYPE_INTEGER && tlv)
+        parseTlv(tlv, c);
+    else if (result == 0 && c->type == SND_CTL_ELEM_TYPE_INTEGER && !field(card, at, "tlv"))
+        result = dbCurve(card, at, c);
     return result;
 }
 
@@ -415,21 +475,41 @@ static void dropDuplicates(struct stateCard* card)
     card->count = kept;
 }
 
-static int loadControls(snd_config_t* block, struct stateCard* card)
+static int refuse(struct stateError* error, unsigned int line, const char* format, const char* id)
 {
-    snd_config_t* controls;
-    snd_config_iterator_t i, next;
+    error->line = line;
+    snprintf(error->reason, sizeof error->reason, format, id);
+    return -EINVAL;
+}
+
+/* Only the groups alsactl writes, where it writes them: `state` at the top, `control` in the
+ * card that is served. */
+static int checkGroups(const struct stateCard* card, int parent, const char* group,
+                       struct stateError* error)
+{
+    for (int i = card->tree.nodes[parent].first; i >= 0; i = card->tree.nodes[i].next) {
+        const struct stateNode* node = &card->tree.nodes[i];
+        if (strcmp(node->id, group) != 0)
+            return refuse(error, node->line, "'%.40s', which is no part of a state file", node->id);
+        if (node->type != STATE_COMPOUND)
+            return refuse(error, node->line, "'%s' that is not a group", node->id);
+    }
+    return 0;
+}
+
+static int loadControls(struct stateCard* card, int block)
+{
+    const struct stateNode* controls = field(card, block, "control");
     unsigned int total = 0;
-    if (snd_config_search(block, "control", &controls) < 0 ||
-        snd_config_get_type(controls) != SND_CONFIG_TYPE_COMPOUND)
+    if (!controls)
         return 0; /* a card without controls */
-    snd_config_for_each(i, next, controls)++ total;
+    for (int i = controls->first; i >= 0; i = card->tree.nodes[i].next)
+        ++total;
     if (total && !(card->controls = calloc(total, sizeof *card->controls)))
         return -ENOMEM;
-    snd_config_for_each(i, next, controls)
-    {
+    for (int i = controls->first; i >= 0; i = card->tree.nodes[i].next) {
         struct stateControl* c = &card->controls[card->count];
-        if (loadControl(snd_config_iterator_entry(i), c) == 0)
+        if (loadControl(card, i, c) == 0)
             ++card->count;
         else
             freeControl(c);
@@ -438,10 +518,45 @@ static int loadControls(snd_config_t* block, struct stateCard* card)
     return 0;
 }
 
+static int loadCard(struct stateCard* card, struct stateError* error)
+{
+    int result = stateParse(card->text, card->length, &card->tree, error);
+    if (result == 0)
+        result = checkGroups(card, 0, "state", error);
+    const struct stateNode* state = result == 0 ? field(card, 0, "state") : NULL;
+    if (result == 0 && (!state || state->first < 0))
+        result = refuse(error, 1, "%sno card (state.<name> { ... })", "");
+    if (result < 0)
+        return result;
+    const int block = state->first;
+    snprintf(card->id, sizeof card->id, "%s", card->tree.nodes[block].id);
+    if (card->tree.nodes[block].type != STATE_COMPOUND)
+        return refuse(error, card->tree.nodes[block].line, "'%s' that is not a group",
+                      card->tree.nodes[block].id);
+    result = checkGroups(card, block, "control", error);
+    return result < 0 ? result : loadControls(card, block);
+}
+
+int stateLoadText(const char* text, size_t length, struct stateCard* card, struct stateError* error)
+{
+    memset(card, 0, sizeof *card);
+    if (length > (size_t)STATE_MAX_FILE_BYTES)
+        return -EFBIG;
+    if (!(card->text = malloc(length + 1)))
+        return -ENOMEM;
+    memcpy(card->text, text, length);
+    card->text[length] = '\0';
+    card->length = length;
+    int result = loadCard(card, error);
+    if (result < 0)
+        stateFree(card);
+    return result < 0 ? result : 0;
+}
+
 static char* readAll(int fd, size_t* length)
 {
     struct stat info;
-    if (fstat(fd, &info) < 0 || info.st_size > MAX_FILE_BYTES)
+    if (fstat(fd, &info) < 0 || info.st_size > STATE_MAX_FILE_BYTES)
         return NULL;
     size_t size = (size_t)info.st_size, done = 0;
     char* text = malloc(size + 1);
@@ -456,68 +571,31 @@ static char* readAll(int fd, size_t* length)
     return text;
 }
 
-/* Whether the text nests no deeper than `limit` ({ } and [ ] outside quotes and comments):
- * alsa-lib's parser recurses once per level, so a hostile file could exhaust the stack. */
-static int nestsWithin(const char* text, size_t length, int limit)
-{
-    int depth = 0;
-    char quote = 0;
-    for (size_t i = 0; i < length; ++i) {
-        const char ch = text[i];
-        if (quote) {
-            if (ch == '\\')
-                ++i;
-            else if (ch == quote)
-                quote = 0;
-        } else if (ch == '\'' || ch == '"') {
-            quote = ch;
-        } else if (ch == '#') {
-            while (i + 1 < length && text[i + 1] != '\n')
-                ++i;
-        } else if ((ch == '{' || ch == '[') && ++depth > limit) {
-            return 0;
-        } else if (ch == '}' || ch == ']') {
-            --depth;
-        }
-    }
-    return 1;
-}
-
-int stateLoad(int fd, struct stateCard* card)
+int stateLoad(int fd, struct stateCard* card, struct stateError* error)
 {
     size_t length = 0;
     char* text = readAll(fd, &length);
-    snd_input_t* input = NULL;
-    snd_config_t *state, *block = NULL;
-    const char* id;
     memset(card, 0, sizeof *card);
-    int result = !text ? -EFBIG
-                 : !nestsWithin(text, length, MAX_DEPTH)
-                     ? -EINVAL
-                     : snd_input_buffer_open(&input, text, (ssize_t)length);
-    if (result == 0 && (result = snd_config_top(&card->root)) == 0)
-        result = snd_config_load(card->root, input);
-    if (input)
-        snd_input_close(input);
+    if (!text)
+        return -EFBIG;
+    int result = stateLoadText(text, length, card, error);
     free(text);
-    if (result == 0 && (snd_config_search(card->root, "state", &state) < 0 ||
-                        snd_config_get_type(state) != SND_CONFIG_TYPE_COMPOUND))
-        result = -EINVAL; /* no state file */
-    if (result == 0) {
-        snd_config_iterator_t first = snd_config_iterator_first(state);
-        if (first != snd_config_iterator_end(state))
-            block = snd_config_iterator_entry(first);
-        if (!block || snd_config_get_type(block) != SND_CONFIG_TYPE_COMPOUND ||
-            snd_config_get_id(block, &id) < 0)
-            result = -EINVAL;
-    }
-    if (result == 0) {
-        snprintf(card->id, sizeof card->id, "%s", id);
-        result = loadControls(block, card);
-    }
-    if (result < 0)
-        stateFree(card);
-    return result < 0 ? result : 0;
+    return result;
+}
+
+int stateCheck(const char* path, struct stateError* error)
+{
+    struct stat info;
+    struct stateCard card;
+    if (stat(path, &info) < 0 || !S_ISREG(info.st_mode))
+        return -ENODEV;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int result = fd < 0 || fstat(fd, &info) < 0 || !S_ISREG(info.st_mode) ? -ENODEV : 0;
+    if (result == 0 && (result = stateLoad(fd, &card, error)) == 0)
+        stateFree(&card);
+    if (fd >= 0)
+        close(fd);
+    return result;
 }
 
 void stateFree(struct stateCard* card)
@@ -525,86 +603,193 @@ void stateFree(struct stateCard* card)
     for (unsigned int i = 0; i < card->count; ++i)
         freeControl(&card->controls[i]);
     free(card->controls);
-    if (card->root)
-        snd_config_delete(card->root);
+    stateTreeFree(&card->tree);
+    free(card->text);
     memset(card, 0, sizeof *card);
 }
 
-static int makeValue(const struct stateControl* c, const char* id, long value, snd_config_t** out)
+/* Growing text for a rewrite; `failed` once memory ran out. */
+struct buffer
 {
-    if (c->type == SND_CTL_ELEM_TYPE_BOOLEAN)
-        return snd_config_imake_string(out, id, value ? "true" : "false");
-    if (c->type == SND_CTL_ELEM_TYPE_ENUMERATED)
-        return snd_config_imake_string(out, id, c->itemNames[value]);
-    return snd_config_imake_integer(out, id, value);
-}
+    char* bytes;
+    size_t length, capacity;
+    int failed;
+};
 
-/* Replaces the control's `value` entries by `c->values`, as alsactl writes them. */
-static int putValues(const struct stateControl* c)
+static void put(struct buffer* b, const char* bytes, size_t length)
 {
-    snd_config_t *old, *values = NULL, *leaf;
-    int result = 0;
-    if (snd_config_search(c->node, "value", &old) == 0)
-        snd_config_delete(old);
-    if (c->count == 1)
-        result = makeValue(c, "value", c->values[0], &values);
-    else
-        result = snd_config_make_compound(&values, "value", 0);
-    for (unsigned int n = 0; result == 0 && c->count > 1 && n < c->count; ++n) {
-        char id[16];
-        snprintf(id, sizeof id, "%u", n);
-        if ((result = makeValue(c, id, c->values[n], &leaf)) == 0 &&
-            (result = snd_config_add(values, leaf)) < 0)
-            snd_config_delete(leaf);
+    if (b->failed || length == 0)
+        return;
+    if (b->length + length > b->capacity) {
+        size_t capacity = b->capacity ? b->capacity : 256;
+        while (capacity < b->length + length)
+            capacity *= 2;
+        char* grown = realloc(b->bytes, capacity);
+        if (!grown) {
+            b->failed = 1;
+            return;
+        }
+        b->bytes = grown;
+        b->capacity = capacity;
     }
-    if (result == 0)
-        result = snd_config_add(c->node, values);
-    if (result < 0 && values)
-        snd_config_delete(values);
-    return result;
+    memcpy(b->bytes + b->length, bytes, length);
+    b->length += length;
 }
 
-static int writeFile(snd_config_t* root, int fd)
+static void putText(struct buffer* b, const char* text)
 {
-    snd_output_t* output;
-    char* text;
-    int result = snd_output_buffer_open(&output);
-    if (result < 0)
-        return result;
-    if ((result = snd_config_save(root, output)) == 0) {
-        size_t length = snd_output_buffer_string(output, &text), done = 0;
-        ssize_t put = 1;
-        while (done < length && (put = pwrite(fd, text + done, length - done, (off_t)done)) > 0)
-            done += (size_t)put;
-        result = put < 0 || ftruncate(fd, (off_t)length) < 0 ? -errno : 0;
+    put(b, text, strlen(text));
+}
+
+static void putNumber(struct buffer* b, const char* format, long number)
+{
+    char text[32];
+    snprintf(text, sizeof text, format, number);
+    putText(b, text);
+}
+
+/* A string quoted so that the reader gives back every byte: quotes and backslashes escaped,
+ * control characters as three octal digits, other bytes as they are. */
+static void putQuoted(struct buffer* b, const char* text)
+{
+    putText(b, "'");
+    for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
+        if (*p == '\'' || *p == '\\') {
+            put(b, "\\", 1);
+            put(b, (const char*)p, 1);
+        } else if (*p < 32 || *p == 127) {
+            putNumber(b, "\\%03lo", *p);
+        } else {
+            put(b, (const char*)p, 1);
+        }
     }
-    snd_output_close(output);
-    return result;
+    putText(b, "'");
 }
 
-/* A curve made from `dbmin`/`dbmax` and the values' `dbvalue` points is kept in the file as the
- * `tlv` alsactl would write, so that a changed value does not change the curve read back. */
-static int putTlv(const struct stateControl* c)
+static void putValue(struct buffer* b, const struct stateControl* c, long value)
 {
-    snd_config_t *comment, *tlv;
-    char hex[8 * STATE_MAX_TLV_WORDS + 1];
-    if (!c->tlvWords || c->tlvWords > STATE_MAX_TLV_WORDS ||
-        snd_config_search(c->node, "comment", &comment) < 0 ||
-        snd_config_search(comment, "tlv", &tlv) == 0)
-        return 0;
+    unsigned int first = 0;
+    if (c->type == SND_CTL_ELEM_TYPE_BOOLEAN) {
+        putText(b, value ? "true" : "false");
+        return;
+    }
+    if (c->type == SND_CTL_ELEM_TYPE_ENUMERATED) {
+        /* A name that an earlier item has too would read back as that item: the number. */
+        while (strcmp(c->itemNames[first], c->itemNames[value]) != 0)
+            ++first;
+        if (first == (unsigned int)value) {
+            putQuoted(b, c->itemNames[value]);
+            return;
+        }
+    }
+    putNumber(b, "%ld", value);
+}
+
+/* The control's value lines, as alsactl writes them, `separator` between two; a curve made
+ * from dbmin, dbmax and the values' dbvalue points is kept as the tlv alsactl would write, as
+ * the points no longer match the values written. */
+static void putValues(struct buffer* b, const struct stateControl* c, const long* values,
+                      const char* separator)
+{
+    for (unsigned int n = 0; n < c->count; ++n) {
+        if (n)
+            putText(b, separator);
+        putText(b, "value");
+        if (c->count > 1)
+            putNumber(b, ".%ld", n);
+        putText(b, " ");
+        putValue(b, c, values[n]);
+    }
+    if (!c->curveMade)
+        return;
+    putText(b, separator);
+    putText(b, "comment.tlv '");
     for (unsigned int w = 0; w < c->tlvWords; ++w)
-        snprintf(hex + 8 * w, 9, "%08x", c->tlv[w]);
-    int result = snd_config_imake_string(&tlv, "tlv", hex);
-    if (result == 0 && (result = snd_config_add(comment, tlv)) < 0)
-        snd_config_delete(tlv);
-    return result;
+        putNumber(b, "%08lx", c->tlv[w]);
+    putText(b, "'");
+}
+
+/* Where the line holding `at` begins, if only blanks come before `at` on it; else `at`. */
+static size_t lineStart(const char* text, size_t at)
+{
+    size_t start = at;
+    while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t'))
+        --start;
+    return start == 0 || text[start - 1] == '\n' ? start : at;
+}
+
+static void putSeparator(struct buffer* b, const char* text, size_t start, size_t at)
+{
+    put(b, "\n", start < at ? 1 : 0);
+    put(b, start < at ? text + start : " ", start < at ? at - start : 1);
+}
+
+char* stateRewrite(const struct stateCard* card, unsigned int key, const long* values,
+                   size_t* length)
+{
+    const struct stateControl* c = &card->controls[key];
+    const int valueNode = stateFind(&card->tree, c->node, "value");
+    const char* text = card->text;
+    struct buffer b = {0}, separator = {0};
+    size_t done = 0;
+    int written = 0;
+    for (size_t e = 0; valueNode >= 0 && e < card->tree.entryCount; ++e) {
+        const struct stateEntry* entry = &card->tree.entries[e];
+        if (entry->head != valueNode)
+            continue;
+        const size_t start = lineStart(text, entry->begin);
+        size_t end = entry->end;
+        if (written) {
+            /* A further value line goes, with its line if it had one of its own. */
+            put(&b, text + done, (start < entry->begin ? start : entry->begin) - done);
+            end += start < entry->begin && text[end] == '\n';
+        } else {
+            put(&b, text + done, entry->begin - done);
+            putSeparator(&separator, text, start, entry->begin);
+            put(&separator, "", 1);
+            putValues(&b, c, values, separator.failed ? " " : separator.bytes);
+            written = 1;
+        }
+        done = end;
+    }
+    if (!written) {
+        /* No value yet: one before the control's closing brace, indented as the rest. */
+        const size_t close = card->tree.nodes[c->node].close, start = lineStart(text, close);
+        put(&b, text, start - done);
+        putSeparator(&separator, text, start, close);
+        put(&separator, start < close ? "\t" : "", start < close ? 2 : 1);
+        putText(&b, start < close ? separator.bytes + 1 : " ");
+        putValues(&b, c, values, separator.failed ? " " : separator.bytes);
+        putText(&b, start < close ? "\n" : " ");
+        done = start;
+    }
+    put(&b, text + done, card->length - done);
+    free(separator.bytes);
+    if (b.failed) {
+        free(b.bytes);
+        return NULL;
+    }
+    *length = b.length;
+    return b.bytes ? b.bytes : calloc(1, 1);
+}
+
+static int writeText(int fd, const char* text, size_t length)
+{
+    size_t done = 0;
+    ssize_t put = 1;
+    while (done < length && (put = pwrite(fd, text + done, length - done, (off_t)done)) > 0)
+        done += (size_t)put;
+    return put < 0 || ftruncate(fd, (off_t)length) < 0 ? -errno : 0;
 }
 
 int stateStore(struct stateCard* card, int fd, unsigned int key, const long* values)
 {
+    struct stateCard fresh;
+    struct stateError error;
+    size_t length = 0;
     if (key >= card->count)
         return -ENOENT;
-    struct stateControl* c = &card->controls[key];
+    const struct stateControl* c = &card->controls[key];
     if (!c->writable)
         return -EPERM;
     for (unsigned int n = 0; n < c->count; ++n)
@@ -612,11 +797,18 @@ int stateStore(struct stateCard* card, int fd, unsigned int key, const long* val
             return -EINVAL;
     if (memcmp(c->values, values, sizeof *values * c->count) == 0)
         return 0;
-    memcpy(c->values, values, sizeof *values * c->count);
-    int result = putValues(c);
-    if (result == 0)
-        result = putTlv(c);
-    if (result == 0)
-        result = writeFile(card->root, fd);
+    char* text = stateRewrite(card, key, values, &length);
+    if (!text)
+        return -ENOMEM;
+    int result = length > (size_t)STATE_MAX_FILE_BYTES
+                     ? -EFBIG
+                     : stateLoadText(text, length, &fresh, &error);
+    if (result == 0 && (result = writeText(fd, text, length)) == 0) {
+        stateFree(card);
+        *card = fresh;
+    } else if (result == 0) {
+        stateFree(&fresh);
+    }
+    free(text);
     return result < 0 ? result : 1;
 }

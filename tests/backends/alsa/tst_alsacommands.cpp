@@ -6,6 +6,8 @@
 
 #include <csignal>
 
+#include <sys/stat.h>
+
 // The commands without a window, run as the program's own process over virtual cards, with
 // amixer as the independent reader and writer of the cards.
 class TestAlsaCommands : public QObject
@@ -56,6 +58,12 @@ private slots:
             preset("-10"), 0, "");
         row("a card state file that cannot be read", {"--card-state", "%2.gone", "--list"}, "", 1,
             "tarvixmixer: Cannot open card state file '%2.gone': No such file.\n");
+        QStringList many{"--list"};
+        for (int card = 0; card < 33; ++card)
+            many << "--card-state"
+                 << "%2";
+        row("more card state files than cards", many, "", 1,
+            "tarvixmixer: At most 32 card state files can be served at once; 33 were given.\n");
     }
 
     void commandsReachTheCard()
@@ -97,7 +105,9 @@ private slots:
     }
 
     // Hostile card state files, each saying in its first line, after "# ", the exit code of
-    // --list and what it prints (%1: the file).
+    // --list and what it prints (%1: the file). Each is read from a copy in a folder that also
+    // holds a FIFO named "fifo" (the program's working folder, where a relative include would
+    // look) and, unless the file has a name file of its own, a FIFO as its name file.
     void hostileCardStatesAreListedOrRefused_data()
     {
         QTest::addColumn<QString>("path");
@@ -109,27 +119,45 @@ private slots:
             << QString() << refused + "Larger than 8 MiB.\n" + QString(9 << 20, '#');
         QTest::newRow("nested past the parser's stack")
             << QString()
-            << refused + "Not an alsactl state file.\nstate.Deep {" +
+            << refused +
+                   "Not an alsactl state file (line 2: entries nested deeper than a state "
+                   "file's).\nstate.Deep {" +
                    QString("a { ").repeated(200000);
+        QTest::newRow("a FIFO in place of the state file")
+            << "fifo"
+            << "# 1 tarvixmixer: Cannot open card state file '%1': Not a regular file.";
     }
     void hostileCardStatesAreListedOrRefused()
     {
         QFETCH(QString, path);
         QFETCH(QString, text);
         QTemporaryDir folder;
+        const QString fifo = folder.filePath("fifo");
+        QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const QFileInfo original(path);
+        const QString copy = folder.filePath(path.isEmpty() ? "made.state" : original.fileName());
         if (path.isEmpty())
-            QVERIFY(writeFile(path = folder.filePath("made.state"), text.toUtf8()));
+            QVERIFY(writeFile(copy, text.toUtf8()));
+        else if (path != "fifo")
+            QVERIFY(QFile::copy(path, copy));
+        const QString nameFile = original.dir().filePath(original.completeBaseName() + ".name");
+        const QString nameCopy = folder.filePath(QFileInfo(copy).completeBaseName() + ".name");
+        QVERIFY(QFile::exists(nameFile)
+                    ? QFile::copy(nameFile, nameCopy)
+                    : mkfifo(QFile::encodeName(nameCopy).constData(), 0600) == 0);
+        const QString given = path == "fifo" ? fifo : copy;
         QProcess program;
-        program.start(TARVIXMIXER_PATH, {"--list", "--card-state", path});
+        program.setWorkingDirectory(folder.path());
+        program.start(TARVIXMIXER_PATH, {"--list", "--card-state", given});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(QString::number(program.exitCode()) + ' ' + program.readAllStandardOutput() +
                      program.readAllStandardError(),
-                 VirtualCards::text(path)
+                 (path == "fifo" ? text : VirtualCards::text(copy))
                          .section('\n', 0, 0)
                          .mid(2)
                          .replace("\\t", "\t")
-                         .replace("%1", path) +
+                         .replace("%1", given) +
                      '\n');
     }
 

@@ -67,9 +67,16 @@ private slots:
             << QList<qint64>{0, 9, 3, 12, 0, 9, 4, 8, -100, 0} << none;
         QTest::newRow("a range in a range, after a whole part")
             << QList<qint64>{0, 9, 3, 48, 0, 9, 4, 8, -100, 0, 5, 9, 3, 8, -100, 0} << none;
-        QTest::newRow("overlap") << QList<qint64>{0,    9, 3, 48, 0, 5, 4,    8,
-                                                  -100, 0, 5, 9,  4, 8, -100, 0}
-                                 << none;
+        // Parts that share raw values: the first that holds one gives its level.
+        QTest::newRow("parts sharing an end")
+            << QList<qint64>{0, 75, 3, 48, 0, 50, 4, 8, -5000, -1000, 50, 75, 4, 8, -1000, 0}
+            << "usable -50 0 0.4 | 50:-10 51:-9.6 | -10:50";
+        QTest::newRow("parts that turn back")
+            << QList<qint64>{0, 9, 3, 48, 0, 5, 4, 8, -100, 0, 5, 9, 4, 8, -100, 0}
+            << "unusable -1 0 0.2 | 5:0 6:-0.75 | 0:5";
+        QTest::newRow("linear falling to silence over 2^58 values")
+            << QList<qint64>{0, qint64(1) << 58, 2, 8, 0, -9999998}
+            << "unusable -100000 0 0.01 | 288230376151711743:-349.19 1:0 | 0:0";
     }
     void dbCurvesFollowTheirDescription()
     {
