@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hostsystem.h"
 
 HostSystem::HostSystem(const QString& backendName, bool listAllCards,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windowsversionerrordialog.h"
 
 #include "ui_windowsversionerrordialog.h"

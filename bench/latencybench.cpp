@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The figures only a program inside the process can take, printed as "key value" lines
 // (nanoseconds) for scripts/bench.sh; an "error ..." line and exit code 1 tell what went wrong.
 //

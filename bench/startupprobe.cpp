@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programs whose start-up, memory and idle cost scripts/bench.sh measures from outside:
 //
 //   startupprobe BACKEND   the mixer's own start-up path (the claim on the session bus, host

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, built by `cpack -G DEB` in the build folder (scripts/package.sh does it).
 # Its dependencies are computed by dpkg-shlibdeps from the libraries the program links.
 set(CPACK_GENERATOR DEB)

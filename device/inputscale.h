@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The input slider's stepped scale, on which the window and the libraries agree: position 0 is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Told that a HID switch changed. Called only on the thread that calls TarvixHID::poll() and

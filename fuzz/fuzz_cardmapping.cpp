@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes as a state file through the whole mapping of a card: the state-file card
 // plugin serves it, AlsaCard::open() reads its elements and dB curves, and the ALSA library's
 // choice picks the output and input volumes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary argument vectors (NUL-separated) to the command-line parser as it runs before
 // any QApplication exists.
 //

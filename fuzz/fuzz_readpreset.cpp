@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to readPreset() as a preset file and checks what reaches the device.
 //
 // The device is built here rather than taken from the test doubles, so the fuzzer builds without

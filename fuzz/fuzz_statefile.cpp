@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the state-file card's reader as an `alsactl store` file, then writes
 // a value to a few of the controls read and reads the written text back.
 //

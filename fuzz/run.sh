@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds a libFuzzer target with clang and runs it for SECONDS seconds (default 60).
 # Usage: fuzz/run.sh [SECONDS] [TARGET] [extra libFuzzer options...]
 # TARGET is fuzz_readpreset (the default), fuzz_statefile, fuzz_cardmapping or fuzz_commandline.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds the benchmarks in Release into build-bench/ and prints one
 # table: every figure beside its floor, measured in the same run, and its target. Whole processes
 # are measured from outside (start-up to the first frame under a fresh Xvfb, with and without a

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Prints the README's generated tables: the supported interfaces from the corpus table
 tests/backends/alsa/cards/expected.tsv (one row per card, what the panel controls and what it
 cannot), and the naming rules of the ALSA backend from its compiled-in table

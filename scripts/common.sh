@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by run.sh and test.sh: package installation and the CMake build. Source it; it moves
 # the shell to the repository root.
 

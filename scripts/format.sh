@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Formats every C and C++ file of the repository with its .clang-format, or with --check only
 # reports (and fails on) the files that differ from it.
 #

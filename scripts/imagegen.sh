@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Redraws the program's images with tools/imagegen: the window's images in mixer/images/ (with
 # their @2x variants) and the theme icons in desktop/icons/. Review the result with git diff.
 

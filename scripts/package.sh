@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds TarvixMixer's Debian package into build-package/ (Release build, no tests).
 #
 #   scripts/package.sh            build the package and print its path

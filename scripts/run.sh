@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds TarvixMixer and runs it. Without a display the window is
 # shown on a virtual X server instead, photographed, and closed again.
 

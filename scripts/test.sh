@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds TarvixMixer with its tests and runs the whole suite.
 #
 #   scripts/test.sh                      plain build in build/

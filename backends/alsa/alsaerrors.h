@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How the ALSA library reads the errors that alsa-lib returns for a card's operations. Pure

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How the mixer's two loopback switches map onto a card's direct monitoring. With an on/off

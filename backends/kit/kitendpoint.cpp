@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "kitendpoint.h"
 
 static_assert(KitEndpoint::nextChangeCount(0x7fffffffu) == 0);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs tst_accessibility.py against PROGRAM on an X server and a D-Bus session of its own; the
 # accessibility bus starts on demand through D-Bus activation. Exit code 77 (skipped) only when
 # a package the test needs is missing.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """TarvixMixer through the real accessibility bus, as a screen reader sees and drives it.
 
 Run inside an X server and a D-Bus session of its own (run_accessibility.sh does both): starts

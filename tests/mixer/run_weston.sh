@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs TEST on Qt's Wayland platform against a headless Weston of its own, drawn in software.
 # PLUGINS is Qt's plugin folder. Exit code 77 (skipped) when weston or Qt's Wayland plugin
 # (packages weston, qt6-wayland) is missing, unless TARVIX_REQUIRE_WAYLAND is set, as in CI.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The one widget lookup of the window tests, whichever library the window runs on. GUI thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's images and writes them as 8-bit RGBA PNG files (and SVG where a size-free
 // source is wanted):
 // - the three images of the mixer window, folder_16x16.png (load preset), floppy_16x16.png

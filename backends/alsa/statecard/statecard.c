@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A sound card served from an `alsactl store` state file: an alsa-lib external control plugin.
  * The program opens such cards for --card-state, and the ALSA backend's tests use them as their
  * virtual cards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* One card's controls as an `alsactl store` state file describes them, read with the strict
  * reader of statereader.h and written back by changing only a control's value lines. Plain data
  * owned by one plugin handle; no locking here: the caller holds the state file's flock while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The syntax of an `alsactl store` state file, read into a tree of nodes without alsa-lib:
  * no includes, no functions, no override prefixes, no real numbers, no dotted names beyond the
  * ones alsactl writes, a bounded depth and no recursion, in time linear in the file's size.

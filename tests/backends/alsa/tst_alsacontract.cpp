@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alsabackend.h"
 #include "controlcontract.h"
 #include "tarvixcontrol.h"
