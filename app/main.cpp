@@ -7,6 +7,7 @@
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 #include "terminationsignals.h"
+#include "uitranslations.h"
 #include "windowlesscommands.h"
 #include "windowsystemguard.h"
 
@@ -64,12 +65,14 @@ int main(int argc, char* argv[])
         WindowSystemGuard guard;
         QApplication application(argc, argv);
         guard.connected();
+        UiTranslations::install(application);
         return StartupFailure::showBox(commandLine.errorText(), status);
     }
 
     WindowSystemGuard guard;
     QApplication application(argc, argv);
     guard.connected();
+    UiTranslations::install(application);
 
     HostSystem system(commandLine.backend(), commandLine.allCards(), commandLine.cardStates());
     if (!cardStatesReady(system))
