@@ -9,6 +9,7 @@
 #include "tarvixcontrol.h"
 #include "tarvixmixer.h"
 #include "terminationsignals.h"
+#include "uitranslations.h"
 #include "windowlesscommands.h"
 #include "windowsystemguard.h"
 
@@ -84,12 +85,14 @@ int main(int argc, char* argv[])
         WindowSystemGuard guard;
         QApplication application(argc, argv);
         guard.connected();
+        UiTranslations::install(application);
         return StartupFailure::showBox(commandLine.errorText(), status);
     }
 
     WindowSystemGuard guard;
     QApplication application(argc, argv);
     guard.connected();
+    UiTranslations::install(application);
 
     // A panel already running with these options takes the file over and shows itself.
     const QString presetFile = commandLine.presetFile().isEmpty()

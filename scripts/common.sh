@@ -7,14 +7,17 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 # The packages that building the program and its tests needs on Debian 12.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libasound2-dev)
+# qt6-tools-dev and qt6-l10n-tools: Qt's LinguistTools (lupdate, lrelease) for the translations.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libasound2-dev
+    qt6-tools-dev qt6-l10n-tools)
 # What the test suite needs beyond the build: the validators of the desktop entry and metainfo,
 # an X server, a D-Bus session and the accessibility bus with its Python client, and amixer
 # (alsa-utils), which changes the ALSA tests' virtual cards from another process, and
 # systemd-analyze (systemd), which checks the restore unit, and the locale data that the preset
-# test with a decimal comma generates its locale from.
+# test with a decimal comma generates its locale from, and Qt's own translations
+# (qt6-translations-l10n).
 TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi
-    alsa-utils systemd locales)
+    alsa-utils systemd locales qt6-translations-l10n)
 # The locales that the tests switch to.
 TEST_LOCALES=(de_DE.UTF-8)
 # What the Wayland test (tests/mixer/run_weston.sh) needs: a compositor and Qt's Wayland plugin.
