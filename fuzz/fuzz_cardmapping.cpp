@@ -85,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!card)
         return 0;
     using namespace ElementChoice;
-    for (const EndpointChoice& endpoint :
-         {chooseOutput(card->elements()), chooseInput(card->elements())}) {
-        if (!endpoint.present() || !endpoint.inDb)
+    const Choice choice = choose(card->elements());
+    for (const EndpointChoice& endpoint : {choice.output, choice.input}) {
+        if (!endpoint.hasLevels() || !endpoint.inDb)
             continue;
         checkLevel(*card, endpoint.left);
         checkLevel(*card, endpoint.right);
