@@ -725,6 +725,19 @@ static void putSeparator(struct buffer* b, const char* text, size_t start, size_
     put(b, start < at ? text + start : " ", start < at ? at - start : 1);
 }
 
+/* Whether `entry` is one of control `c`'s value lines, or gives the dB of the values it held
+ * (`dbvalue`): a write replaces the first and drops the rest, as the points would make a curve
+ * from values no longer there. */
+static int isValueEntry(const struct stateCard* card, const struct stateControl* c,
+                        const struct stateEntry* entry)
+{
+    const int valueNode = stateFind(&card->tree, c->node, "value");
+    const int comment = stateFind(&card->tree, c->node, "comment");
+    const int points = comment >= 0 ? stateFind(&card->tree, comment, "dbvalue") : -1;
+    return (valueNode >= 0 && entry->head == valueNode) ||
+           (points >= 0 && (entry->head == points || entry->inner == points));
+}
+
 char* stateRewrite(const struct stateCard* card, unsigned int key, const long* values,
                    size_t* length)
 {
@@ -734,15 +747,20 @@ char* stateRewrite(const struct stateCard* card, unsigned int key, const long* v
     struct buffer b = {0}, separator = {0};
     size_t done = 0;
     int written = 0;
-    for (size_t e = 0; valueNode >= 0 && e < card->tree.entryCount; ++e) {
+    for (size_t e = 0; e < card->tree.entryCount; ++e) {
         const struct stateEntry* entry = &card->tree.entries[e];
-        if (entry->head != valueNode)
+        if (entry->begin < done || !isValueEntry(card, c, entry))
             continue;
         const size_t start = lineStart(text, entry->begin);
         size_t end = entry->end;
-        if (written) {
-            /* A further value line goes, with its line if it had one of its own. */
-            put(&b, text + done, (start < entry->begin ? start : entry->begin) - done);
+        if (written || entry->head != valueNode) {
+            /* A line that goes takes its own line with it, if it had one, else the blanks
+             * before it. */
+            size_t from = start < entry->begin ? start : entry->begin;
+            while (start == entry->begin && from > done &&
+                   (text[from - 1] == ' ' || text[from - 1] == '\t'))
+                --from;
+            put(&b, text + done, from - done);
             end += start < entry->begin && text[end] == '\n';
         } else {
             put(&b, text + done, entry->begin - done);
@@ -755,8 +773,9 @@ char* stateRewrite(const struct stateCard* card, unsigned int key, const long* v
     }
     if (!written) {
         /* No value yet: one before the control's closing brace, indented as the rest. */
-        const size_t close = card->tree.nodes[c->node].close, start = lineStart(text, close);
-        put(&b, text, start - done);
+        const size_t close = card->tree.nodes[c->node].close;
+        const size_t start = lineStart(text, close) < done ? close : lineStart(text, close);
+        put(&b, text + done, start - done);
         putSeparator(&separator, text, start, close);
         put(&separator, start < close ? "\t" : "", start < close ? 2 : 1);
         putText(&b, start < close ? separator.bytes + 1 : " ");

@@ -268,13 +268,13 @@ static int compound(struct reader* r, int parent, size_t idAt, unsigned int line
     return node;
 }
 
-static int addEntry(struct reader* r, int head, size_t begin)
+static int addEntry(struct reader* r, int head, int inner, size_t begin)
 {
     struct stateTree* tree = r->tree;
     if (reserve((void**)&tree->entries, &tree->entryCapacity, tree->entryCount + 1,
                 sizeof *tree->entries) < 0)
         return -ENOMEM;
-    tree->entries[tree->entryCount++] = (struct stateEntry){head, begin, 0};
+    tree->entries[tree->entryCount++] = (struct stateEntry){head, inner, begin, 0};
     return 0;
 }
 
@@ -328,7 +328,7 @@ static int isJoinable(const char* id)
 }
 
 /* A value, a { } or a [ ] for child `idAt` of `parent`; opening one pushes it on `stack`. */
-static int value(struct reader* r, int parent, size_t idAt, int head, size_t begin,
+static int value(struct reader* r, int parent, size_t idAt, int head, int inner, size_t begin,
                  struct open* stack, int* top)
 {
     const unsigned int line = r->line;
@@ -339,7 +339,7 @@ static int value(struct reader* r, int parent, size_t idAt, int head, size_t beg
         const int node = leaf(r, parent, idAt, line);
         if (node < 0 || begin == (size_t)-1)
             return node < 0 ? node : 0;
-        if (addEntry(r, head < 0 ? node : head, begin) < 0)
+        if (addEntry(r, head < 0 ? node : head, inner, begin) < 0)
             return -ENOMEM;
         r->tree->entries[r->tree->entryCount - 1].end = r->at;
         return skipSeparator(r);
@@ -350,7 +350,7 @@ static int value(struct reader* r, int parent, size_t idAt, int head, size_t beg
     take(r);
     long entry = -1;
     if (begin != (size_t)-1) {
-        if (addEntry(r, head < 0 ? node : head, begin) < 0)
+        if (addEntry(r, head < 0 ? node : head, inner, begin) < 0)
             return -ENOMEM;
         entry = (long)r->tree->entryCount - 1;
     }
@@ -363,7 +363,7 @@ static int definition(struct reader* r, int parent, struct open* stack, int* top
 {
     const size_t begin = r->at;
     const unsigned int line = r->line;
-    int c = peek(r), head = -1, parts = 0;
+    int c = peek(r), head = -1, inner = -1, parts = 0;
     size_t idAt = 0;
     if (strchr("+-?!", c))
         return fail(r, line, "the prefix '%c', which alsactl does not write", c);
@@ -380,12 +380,13 @@ static int definition(struct reader* r, int parent, struct open* stack, int* top
         if ((parent = compound(r, parent, idAt, line)) < 0)
             return parent;
         head = head < 0 ? parent : head;
+        inner = parts == 2 ? parent : -1;
     }
     if (c == FAILED)
         return -EINVAL;
     if (c == '=')
         take(r);
-    return value(r, parent, idAt, head, begin, stack, top);
+    return value(r, parent, idAt, head, inner, begin, stack, top);
 }
 
 /* Closes the innermost { } or [ ] at its closing character. */
@@ -434,7 +435,7 @@ static int readAll(struct reader* r)
         else if (stack[top].closer == ']')
             result = arrayIndex(r, &stack[top], &idAt) < 0
                          ? -ENOMEM
-                         : value(r, stack[top].node, idAt, -1, (size_t)-1, stack, &top);
+                         : value(r, stack[top].node, idAt, -1, -1, (size_t)-1, stack, &top);
         else
             result = definition(r, stack[top].node, stack, &top);
         if (result < 0)

@@ -31,11 +31,12 @@ struct stateNode
     size_t idAt, textAt;           /* the reader's own */
 };
 
-/* One entry as written: from its name to the end of its value, and the node its first name
- * part names (a `value.1 3` entry: the node `value`). */
+/* One entry as written: from its name to the end of its value, the node its first name part
+ * names (a `value.1 3` entry: the node `value`) and the group its second part names, if the
+ * name has a third (`comment.dbvalue.0 -600`: the node `dbvalue`; else -1). */
 struct stateEntry
 {
-    int head;
+    int head, inner;
     size_t begin, end;
 };
 
