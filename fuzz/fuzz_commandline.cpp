@@ -2,10 +2,9 @@
 // Feeds arbitrary argument vectors (NUL-separated) to the command-line parser as it runs before
 // any QApplication exists.
 //
-// It aborts when an input is neither answered there (help, version, a command without a window
-// or an error) nor left to the window with only what Qt's own options can explain: a window
-// wanted for a failure that no option-like argument could account for, a command without a
-// window that claims to run the mixer, or two parses of one vector that disagree.
+// Every input is answered there: help, version, a command without a window, the window, or an
+// error with its text. It aborts on a failure without a text, on an action that disagrees with
+// whether it needs a window, or on two parses of one vector that disagree.
 
 #include "commandline.h"
 
@@ -35,17 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QStringList backends{QStringLiteral("alsa"), QStringLiteral("simulator")};
     const CommandLine first = CommandLine::parse(arguments, backends);
     const CommandLine again = CommandLine::parse(arguments, backends);
-    if (first.action() != again.action() || first.needsWindow() != again.needsWindow() ||
-        first.backend() != again.backend() || first.presetFile() != again.presetFile())
+    if (first.action() != again.action() || first.isWindowless() != again.isWindowless() ||
+        first.backend() != again.backend() || first.presetFile() != again.presetFile() ||
+        first.errorText() != again.errorText())
         fail("two parses of one argument vector disagree");
-    if (!first.needsWindow() && first.action() == CommandLine::Action::RunMixer)
-        fail("no window, yet the mixer is to run");
-    if (first.needsWindow() && first.action() == CommandLine::Action::Fail) {
-        bool optionLike = false;
-        for (int i = 1; i < arguments.size(); ++i)
-            optionLike |= arguments[i].startsWith(QLatin1Char('-'));
-        if (!optionLike)
-            fail("a failure left to the window that no option of Qt's can explain");
-    }
+    if (first.action() == CommandLine::Action::Fail && first.errorText().isEmpty())
+        fail("a failure without a text");
+    using Action = CommandLine::Action;
+    const Action action = first.action();
+    const bool windowless = action == Action::List || action == Action::Explain ||
+                            action == Action::Store || action == Action::Load ||
+                            action == Action::RestoreOnPlug;
+    if (first.isWindowless() != windowless)
+        fail("an action that disagrees with whether it needs a window");
     return 0;
 }
