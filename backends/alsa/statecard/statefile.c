@@ -725,35 +725,32 @@ static void putSeparator(struct buffer* b, const char* text, size_t start, size_
     put(b, start < at ? text + start : " ", start < at ? at - start : 1);
 }
 
-/* Whether `entry` is one of control `c`'s value lines, or gives the dB of the values it held
- * (`dbvalue`): a write replaces the first and drops the rest, as the points would make a curve
- * from values no longer there. */
-static int isValueEntry(const struct stateCard* card, const struct stateControl* c,
-                        const struct stateEntry* entry)
+/* The node `dbvalue` of control `c`'s comment, or -1: the dB of the values it held, which a
+ * write drops, as the points would make a curve from values no longer there. */
+static int pointsOf(const struct stateCard* card, const struct stateControl* c)
 {
-    const int valueNode = stateFind(&card->tree, c->node, "value");
     const int comment = stateFind(&card->tree, c->node, "comment");
-    const int points = comment >= 0 ? stateFind(&card->tree, comment, "dbvalue") : -1;
-    return (valueNode >= 0 && entry->head == valueNode) ||
-           (points >= 0 && (entry->head == points || entry->inner == points));
+    return comment >= 0 ? stateFind(&card->tree, comment, "dbvalue") : -1;
 }
 
 char* stateRewrite(const struct stateCard* card, unsigned int key, const long* values,
                    size_t* length)
 {
     const struct stateControl* c = &card->controls[key];
-    const int valueNode = stateFind(&card->tree, c->node, "value");
+    const int valueNode = stateFind(&card->tree, c->node, "value"), points = pointsOf(card, c);
     const char* text = card->text;
     struct buffer b = {0}, separator = {0};
     size_t done = 0;
     int written = 0;
     for (size_t e = 0; e < card->tree.entryCount; ++e) {
         const struct stateEntry* entry = &card->tree.entries[e];
-        if (entry->begin < done || !isValueEntry(card, c, entry))
+        const int isValue = valueNode >= 0 && entry->head == valueNode;
+        if (entry->begin < done ||
+            !(isValue || (points >= 0 && (entry->head == points || entry->inner == points))))
             continue;
         const size_t start = lineStart(text, entry->begin);
         size_t end = entry->end;
-        if (written || entry->head != valueNode) {
+        if (written || !isValue) {
             /* A line that goes takes its own line with it, if it had one, else the blanks
              * before it. */
             size_t from = start < entry->begin ? start : entry->begin;
@@ -773,8 +770,8 @@ char* stateRewrite(const struct stateCard* card, unsigned int key, const long* v
     }
     if (!written) {
         /* No value yet: one before the control's closing brace, indented as the rest. */
-        const size_t close = card->tree.nodes[c->node].close;
-        const size_t start = lineStart(text, close) < done ? close : lineStart(text, close);
+        const size_t close = card->tree.nodes[c->node].close, first = lineStart(text, close);
+        const size_t start = first < done ? close : first;
         put(&b, text + done, start - done);
         putSeparator(&separator, text, start, close);
         put(&separator, start < close ? "\t" : "", start < close ? 2 : 1);
