@@ -92,7 +92,7 @@ private slots:
         const QByteArray locale = qgetenv("LANG");
         if (!std::setlocale(LC_ALL, ""))
             QSKIP(qPrintable("The locale " + locale + " is not installed (locales, localedef)."));
-        language = QString::fromLatin1(locale.left(2));
+        const QString language = QString::fromLatin1(locale.left(2));
         QCOMPARE(UiTranslations::install(*QCoreApplication::instance()), language);
         translations = catalogue(language);
         QVERIFY(!translations.isEmpty());
@@ -107,12 +107,6 @@ private slots:
             QCoreApplication::processEvents();
         QVERIFY(mixer.list()->count() > 0);
         QVERIFY(mixer.get("gb_playback")->isEnabled());
-    }
-
-    void cleanupTestCase()
-    {
-        mixer.window.reset();
-        library.reset();
     }
 
     void textsAreTranslated_data()
@@ -173,10 +167,9 @@ private slots:
     }
 
 private:
-    QString language;
     QHash<QString, QString> translations;
     std::unique_ptr<SimulatedControl> library;
-    WindowParts mixer;
+    WindowParts mixer; // goes before the library it listens to
 };
 
 QTEST_MAIN(TestTranslatedWindow)
