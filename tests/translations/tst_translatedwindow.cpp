@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "simulatedcontrol.h"
 #include "simulatordriver.h"
+#include "tarvixmixer.h"
 #include "uitranslations.h"
-#include "windowparts.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QStyleOptionComboBox>
@@ -36,25 +39,25 @@ QHash<QString, QString> catalogue(const QString& language)
     return translations;
 }
 
-// The width that `part` has for its text, and that text; a width below zero for a part that
+// The width that `widget` has for its text, and that text; a width below zero for a widget that
 // shows no text.
-std::pair<int, QString> textRoom(QWidget* part)
+std::pair<int, QString> textRoom(QWidget* widget)
 {
-    QStyle* style = part->style();
-    if (auto* box = qobject_cast<QCheckBox*>(part)) {
+    QStyle* style = widget->style();
+    if (auto* box = qobject_cast<QCheckBox*>(widget)) {
         QStyleOptionButton option;
         option.initFrom(box);
         return {style->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width(),
                 box->text()};
     }
-    if (auto* button = qobject_cast<QPushButton*>(part)) {
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
         QStyleOptionButton option;
         option.initFrom(button);
         option.iconSize = button->icon().isNull() ? QSize() : button->iconSize();
         const QRect inside = style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
         return {inside.width() - option.iconSize.width(), button->text()};
     }
-    if (auto* group = qobject_cast<QGroupBox*>(part)) {
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
         QStyleOptionGroupBox option;
         option.initFrom(group);
         option.text = group->title();
@@ -64,7 +67,7 @@ std::pair<int, QString> textRoom(QWidget* part)
             style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
         return {group->width() - 2 * title.left(), group->title()};
     }
-    if (auto* list = qobject_cast<QComboBox*>(part)) {
+    if (auto* list = qobject_cast<QComboBox*>(widget)) {
         QStyleOptionComboBox option;
         option.initFrom(list);
         return {
@@ -72,7 +75,7 @@ std::pair<int, QString> textRoom(QWidget* part)
                 .width(),
             list->currentText()};
     }
-    if (auto* label = qobject_cast<QLabel*>(part))
+    if (auto* label = qobject_cast<QLabel*>(widget))
         return {label->contentsRect().width() - 2 * label->margin(), label->text()};
     return {-1, QString()};
 }
@@ -97,16 +100,16 @@ private slots:
         translations = catalogue(language);
         QVERIFY(!translations.isEmpty());
         library = std::make_unique<SimulatedControl>();
-        mixer.window = std::make_unique<TarvixMixer>(library.get());
-        mixer.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mixer.window.get()));
+        window = std::make_unique<TarvixMixer>(library.get());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QVERIFY(SimulatorDriver::waitUntilDelivered(*library));
         // A read-out's new text reaches the window's size one level of nested layouts per round
         // of posted events; the form nests fewer than ten.
         for (int round = 0; round < 10; ++round)
             QCoreApplication::processEvents();
-        QVERIFY(mixer.list()->count() > 0);
-        QVERIFY(mixer.get("gb_playback")->isEnabled());
+        QVERIFY(named<QComboBox>("combo_device_select")->count() > 0);
+        QVERIFY(named<QWidget>("gb_playback")->isEnabled());
     }
 
     void textsAreTranslated_data()
@@ -128,9 +131,9 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, property);
         QFETCH(QString, english);
-        const QString shown = mixer.get(name)->property(property.constData()).toString();
-        QVERIFY2(shown != english, qPrintable(shown));
-        QCOMPARE(shown, translations.value(english));
+        const QString text = named<QWidget>(name)->property(property.constData()).toString();
+        QVERIFY2(text != english, qPrintable(text));
+        QCOMPARE(text, translations.value(english));
     }
 
     // The read-outs write levels as the preset files do, whatever the locale's separator.
@@ -139,7 +142,7 @@ private slots:
         QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
         QCOMPARE(std::localeconv()->decimal_point, QByteArray(","));
         for (const char* side : {"playback_left", "playback_right"}) {
-            const QString text = mixer.label(QLatin1String(side))->text();
+            const QString text = named<QLabel>(QLatin1String("vol_label_") + side)->text();
             QVERIFY2(text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char(',')),
                      qPrintable(text));
         }
@@ -148,28 +151,36 @@ private slots:
     void noTextIsCut()
     {
         QStringList cut;
-        int shown = 0;
-        for (QWidget* part : mixer.window->findChildren<QWidget*>()) {
-            const auto [room, text] = textRoom(part);
-            if (room < 0 || text.isEmpty() || !part->isVisible())
+        int measured = 0;
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            const auto [room, text] = textRoom(widget);
+            if (room < 0 || text.isEmpty() || !widget->isVisible())
                 continue;
-            ++shown;
-            const int width = part->fontMetrics().horizontalAdvance(text);
+            ++measured;
+            const int width = widget->fontMetrics().horizontalAdvance(text);
             if (width > room)
                 cut << QStringLiteral("%1 \"%2\": %3 > %4")
-                           .arg(part->objectName(), text)
+                           .arg(widget->objectName(), text)
                            .arg(width)
                            .arg(room);
         }
         // Nine boxes, three titles (the logo's box has none), the device list, four read-outs.
-        QCOMPARE(shown, 17);
+        QCOMPARE(measured, 17);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
     }
 
 private:
     QHash<QString, QString> translations;
     std::unique_ptr<SimulatedControl> library;
-    WindowParts mixer; // goes before the library it listens to
+    std::unique_ptr<TarvixMixer> window; // goes before the library it listens to
+
+    template <typename T> T* named(const QString& name) const
+    {
+        T* found = window->findChild<T*>(name);
+        if (!found)
+            qFatal("no widget %s", qPrintable(name));
+        return found;
+    }
 };
 
 QTEST_MAIN(TestTranslatedWindow)
