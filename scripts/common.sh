@@ -19,7 +19,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
 TEST_PACKAGES=(desktop-file-utils appstream xvfb xauth dbus at-spi2-core python3-pyatspi
     alsa-utils systemd locales qt6-translations-l10n)
 # The locales that the tests switch to.
-TEST_LOCALES=(de_DE.UTF-8)
+TEST_LOCALES=(de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8)
 # What the Wayland test (tests/mixer/run_weston.sh) needs: a compositor and Qt's Wayland plugin.
 WAYLAND_TEST_PACKAGES=(weston qt6-wayland)
 # What building the Debian package needs beyond the build: dpkg-shlibdeps computes its

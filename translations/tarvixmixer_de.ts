@@ -150,7 +150,7 @@
     </message>
     <message>
         <source>This interface has no level here, only its mute switch.</source>
-        <translation>Dieses Gerät hat hier keinen Pegel, nur seinen Stummschalter.</translation>
+        <translation>Dieses Interface hat hier keinen Pegel, nur seinen Stummschalter.</translation>
     </message>
     <message>
         <source>Wayland does not let a program keep its window above the others. To have this, start TarvixMixer with QT_QPA_PLATFORM=xcb (through XWayland).</source>
