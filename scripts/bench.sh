@@ -5,8 +5,9 @@
 # are measured from outside (start-up to the first frame under a fresh Xvfb, with and without a
 # D-Bus session bus, and offscreen, peak memory with GNU time, idle cost with perf stat, preset
 # loads and card state files with hyperfine); latencies from inside by bench/latencybench. Takes
-# a few minutes once built. Apart from the start-up under Xvfb the programs run on Qt's offscreen platform unless
-# QT_QPA_PLATFORM says otherwise; the tools' own output goes to build-bench/bench-details.txt.
+# a few minutes once built. Apart from the start-up under Xvfb the programs run on Qt's offscreen
+# platform unless QT_QPA_PLATFORM says otherwise; the tools' own output goes to
+# build-bench/bench-details.txt.
 #
 #   scripts/bench.sh [RUNS [SAMPLES]]   start-up rounds and memory runs (20), latency samples (1000)
 
