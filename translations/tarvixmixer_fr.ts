@@ -150,7 +150,7 @@
     </message>
     <message>
         <source>This interface has no level here, only its mute switch.</source>
-        <translation>Cette interface n’a pas de niveau ici, seulement son interrupteur de sourdine.</translation>
+        <translation>Cette interface n’a pas de niveau ici, seulement son commutateur de sourdine.</translation>
     </message>
     <message>
         <source>Wayland does not let a program keep its window above the others. To have this, start TarvixMixer with QT_QPA_PLATFORM=xcb (through XWayland).</source>
