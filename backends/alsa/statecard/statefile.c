@@ -719,6 +719,34 @@ static size_t lineStart(const char* text, size_t at)
     return start == 0 || text[start - 1] == '\n' ? start : at;
 }
 
+static int isBlank(char c)
+{
+    return c != '\0' && strchr(" \f\t\n\r", c) != NULL;
+}
+
+/* Where the text after `entry`, going from the file, resumes: past the newline of a line of
+ * its own, and past its `,` or `;`, or the entries either side of it would meet at two
+ * separators. What lies between the entry and its separator stays, and a blank stands in for
+ * a separator that touched the next entry. */
+static size_t dropSeparator(struct buffer* b, const char* text, const struct stateEntry* entry,
+                            size_t end, int ownLine)
+{
+    const size_t separator = entry->separator;
+    if (separator != STATE_NO_SEPARATOR && separator == end)
+        ++end;
+    end += ownLine && text[end] == '\n';
+    if (separator == STATE_NO_SEPARATOR)
+        return end;
+    if (separator >= end) {
+        put(b, text + end, separator - end);
+        end = separator + 1;
+    }
+    if (text[end] != '\0' && !isBlank(text[end]) && b->length > 0 &&
+        !isBlank(b->bytes[b->length - 1]))
+        put(b, " ", 1);
+    return end;
+}
+
 static void putSeparator(struct buffer* b, const char* text, size_t start, size_t at)
 {
     put(b, "\n", start < at ? 1 : 0);
@@ -758,7 +786,7 @@ char* stateRewrite(const struct stateCard* card, unsigned int key, const long* v
                    (text[from - 1] == ' ' || text[from - 1] == '\t'))
                 --from;
             put(&b, text + done, from - done);
-            end += start < entry->begin && text[end] == '\n';
+            end = dropSeparator(&b, text, entry, end, start < entry->begin);
         } else {
             put(&b, text + done, entry->begin - done);
             putSeparator(&separator, text, start, entry->begin);

@@ -274,7 +274,8 @@ static int addEntry(struct reader* r, int head, int inner, size_t begin)
     if (reserve((void**)&tree->entries, &tree->entryCapacity, tree->entryCount + 1,
                 sizeof *tree->entries) < 0)
         return -ENOMEM;
-    tree->entries[tree->entryCount++] = (struct stateEntry){head, inner, begin, 0};
+    tree->entries[tree->entryCount++] =
+        (struct stateEntry){head, inner, begin, 0, STATE_NO_SEPARATOR};
     return 0;
 }
 
@@ -310,11 +311,15 @@ static int leaf(struct reader* r, int parent, size_t idAt, unsigned int line)
     return result < 0 ? result : node;
 }
 
-static int skipSeparator(struct reader* r)
+/* The `,` or `;` after an entry, if there is one; noted in the entry, if it has one. */
+static int skipSeparator(struct reader* r, long entry)
 {
     const int c = nextToken(r);
-    if (c == ';' || c == ',')
+    if (c == ';' || c == ',') {
+        if (entry >= 0)
+            r->tree->entries[entry].separator = r->at;
         take(r);
+    }
     return c == FAILED ? -EINVAL : 0;
 }
 
@@ -342,7 +347,7 @@ static int value(struct reader* r, int parent, size_t idAt, int head, int inner,
         if (addEntry(r, head < 0 ? node : head, inner, begin) < 0)
             return -ENOMEM;
         r->tree->entries[r->tree->entryCount - 1].end = r->at;
-        return skipSeparator(r);
+        return skipSeparator(r, (long)r->tree->entryCount - 1);
     }
     const int node = compound(r, parent, idAt, line);
     if (node < 0)
@@ -401,7 +406,7 @@ static int closeGroup(struct reader* r, struct open* stack, int* top, int c)
         r->tree->entries[o->entry].end = r->at;
     const long entry = o->entry;
     --*top;
-    return entry >= 0 ? skipSeparator(r) : 0;
+    return entry >= 0 ? skipSeparator(r, entry) : 0;
 }
 
 static int arrayIndex(struct reader* r, struct open* o, size_t* at)

@@ -33,11 +33,13 @@ struct stateNode
 
 /* One entry as written: from its name to the end of its value, the node its first name part
  * names (a `value.1 3` entry: the node `value`) and the group its second part names, if the
- * name has a third (`comment.dbvalue.0 -600`: the node `dbvalue`; else -1). */
+ * name has a third (`comment.dbvalue.0 -600`: the node `dbvalue`; else -1); and the offset of
+ * the `,` or `;` that ends it, or STATE_NO_SEPARATOR. */
+#define STATE_NO_SEPARATOR ((size_t)-1)
 struct stateEntry
 {
     int head, inner;
-    size_t begin, end;
+    size_t begin, end, separator;
 };
 
 struct stateTree

@@ -149,6 +149,16 @@ private slots:
                     "comment.range '0 - 3'\n\t\tcomment.dbmin -9999999\n\t\tcomment.dbmax "
                     "200\n\t\tcomment.dbvalue.0 0\n\t}\n")
             << QByteArray("Mute") << QList<long>{1} << QList<long>{0};
+        // The separators of values that go must go too, or two would meet.
+        QTest::newRow("separators after values, one on the next line")
+            << card("\tcontrol.1 {\n\t\tiface MIXER\n\t\tname Sep\n\t\tvalue.0 1\n\t\tvalue.1 "
+                    "2,\n\t\tvalue.2 3\n\t\t;comment { access 'read write' type INTEGER count 3 "
+                    "range '0 - 10' }\n\t}\n")
+            << QByteArray("Sep") << QList<long>{7, 8, 9} << QList<long>{1, 2, 3};
+        QTest::newRow("a separator between a value and the next entry")
+            << card("\tcontrol.1 {\n\t\tname Pair\n\t\tvalue.0 1 value.1 2,iface MIXER\n\t\t"
+                    "comment { access 'read write' type INTEGER count 2 range '0 - 10' }\n\t}\n")
+            << QByteArray("Pair") << QList<long>{5, 6} << QList<long>{1, 2};
     }
     void writesReadBack()
     {
@@ -186,9 +196,10 @@ private slots:
         QCOMPARE(snapshot(), expected);
         QCOMPARE(curve(), curveBefore);
         stateFree(&card);
-        // Apart from value lines, their dB and the curve kept beside them, every byte stays.
+        // Apart from value lines, their dB, their separators and the curve kept beside them,
+        // every byte stays.
         const auto rest = [](const QByteArray& bytes) {
-            static const QRegularExpression points(" *(comment\\.)?dbvalue\\.\\d+ -?\\d+");
+            static const QRegularExpression points(" *(comment\\.)?dbvalue\\.\\d+ -?\\d+|[,;]");
             QList<QByteArray> lines =
                 QString::fromLatin1(bytes).remove(points).toLatin1().split('\n');
             lines.removeIf([](const QByteArray& line) {
