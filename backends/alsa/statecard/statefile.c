@@ -726,8 +726,8 @@ static int isBlank(char c)
 
 /* Where the text after `entry`, going from the file, resumes: past the newline of a line of
  * its own, and past its `,` or `;`, or the entries either side of it would meet at two
- * separators. What lies between the entry and its separator stays, and a blank stands in for
- * a separator that touched the next entry. */
+ * separators. What lies between the entry and its separator stays, and a blank goes between
+ * the entries either side where they would touch and run into one word. */
 static size_t dropSeparator(struct buffer* b, const char* text, const struct stateEntry* entry,
                             size_t end, int ownLine)
 {
@@ -735,9 +735,7 @@ static size_t dropSeparator(struct buffer* b, const char* text, const struct sta
     if (separator != STATE_NO_SEPARATOR && separator == end)
         ++end;
     end += ownLine && text[end] == '\n';
-    if (separator == STATE_NO_SEPARATOR)
-        return end;
-    if (separator >= end) {
+    if (separator != STATE_NO_SEPARATOR && separator >= end) {
         put(b, text + end, separator - end);
         end = separator + 1;
     }

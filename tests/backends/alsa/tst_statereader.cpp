@@ -159,6 +159,10 @@ private slots:
             << card("\tcontrol.1 {\n\t\tname Pair\n\t\tvalue.0 1 value.1 2,iface MIXER\n\t\t"
                     "comment { access 'read write' type INTEGER count 2 range '0 - 10' }\n\t}\n")
             << QByteArray("Pair") << QList<long>{5, 6} << QList<long>{1, 2};
+        QTest::newRow("a quoted value touching the next entry")
+            << card("\tcontrol.1 {\n\t\tname Pair\n\t\tvalue.0 1 value.1 '2'iface MIXER\n\t\t"
+                    "comment { access 'read write' type INTEGER count 2 range '0 - 10' }\n\t}\n")
+            << QByteArray("Pair") << QList<long>{0, 3} << QList<long>{1, 2};
     }
     void writesReadBack()
     {
