@@ -155,10 +155,11 @@ for i in 0 1; do
         /usr/bin/time -o "$WORK/time" -f %M "$MIXER" --card-state "${CARDS[$i]}" --list \
             >/dev/null 2>>"$DETAILS" && cat "$WORK/time"
     done | median | awk '{ printf "%.1f", $1 / 1024 }')
+done
+
 # Reading card state files: the largest card of the corpus, and that card's controls repeated
 # (numbered afresh) up to just under the 8 MiB a state file may have; beside a small card.
-cards=tests/backends/alsa
-largest="$cards/cards/focusrite-scarlett-18i20-gen4.state"
+largest="${CARDS[0]}"
 awk -v limit=$((8 * 1024 * 1024 - 512 * 1024)) '
     NR == FNR { if (/^\tcontrol\./) body = 1; if (body && $0 != "}") block = block $0 "\n"; next }
     FNR == 1 { print; size = length($0) + 1 }
@@ -169,7 +170,7 @@ awk -v limit=$((8 * 1024 * 1024 - 512 * 1024)) '
           print "}" }' "$largest" "$largest" >"$WORK/limit.state"
 hyperfine -N --warmup 1 --runs "$RUNS" --style basic --export-json "$WORK/cardstate.json" \
     "$MIXER --list --card-state $WORK/limit.state" "$MIXER --list --card-state $largest" \
-    "$MIXER --list --card-state $cards/virtualcard/classcompliant.state" \
+    "$MIXER --list --card-state tests/backends/alsa/virtualcard/classcompliant.state" \
     >>"$DETAILS" 2>&1 || PROBLEMS+=("hyperfine of the card state files failed")
 declare -A CARDSTATE
 for i in 0 1 2; do
