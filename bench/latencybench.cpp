@@ -158,11 +158,13 @@ std::int64_t bareQueuedCalls(SerialExecutor& floor, int count)
     int received = 0;
     std::int64_t sentNs = 0;
     std::int64_t receivedNs = 0;
-    floor.post([&] {
+    // `count` goes by value: once the last call is queued, this function may return while the
+    // floor's thread still tests its loop's condition.
+    floor.post([&sentNs, &receiver, &received, &receivedNs, &loop, count] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         sentNs = nowNs();
         for (int i = 0; i < count; ++i)
-            QMetaObject::invokeMethod(&receiver, [&] {
+            QMetaObject::invokeMethod(&receiver, [&received, &receivedNs, &loop, count] {
                 if (++received == count) {
                     receivedNs = nowNs();
                     loop.quit();
