@@ -136,6 +136,24 @@ private slots:
         QCOMPARE(text, translations.value(english));
     }
 
+    // Qt's own dialogs and boxes speak the same language: its catalogue is installed beside ours.
+    void qtsOwnTextsAreTranslated_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QByteArray>("english");
+        QTest::newRow("error box")
+            << QByteArray("QErrorMessage") << QByteArray("&Show this message again");
+        QTest::newRow("file dialog") << QByteArray("QFileDialog") << QByteArray("Look in:");
+    }
+
+    void qtsOwnTextsAreTranslated()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QByteArray, english);
+        const QString text = QCoreApplication::translate(context.constData(), english.constData());
+        QVERIFY2(text != QLatin1String(english), qPrintable(text));
+    }
+
     // The read-outs write levels as the preset files do, whatever the locale's separator.
     void readOutsKeepThePoint()
     {
