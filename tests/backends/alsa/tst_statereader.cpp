@@ -163,6 +163,10 @@ private slots:
             << card("\tcontrol.1 {\n\t\tname Pair\n\t\tvalue.0 1 value.1 '2'iface MIXER\n\t\t"
                     "comment { access 'read write' type INTEGER count 2 range '0 - 10' }\n\t}\n")
             << QByteArray("Pair") << QList<long>{0, 3} << QList<long>{1, 2};
+        QTest::newRow("the same, the value written in its place")
+            << card("\tcontrol.1 {\n\t\tname One\n\t\tvalue '2'iface MIXER\n\t\tcomment "
+                    "{ access 'read write' type INTEGER count 1 range '0 - 10' }\n\t}\n")
+            << QByteArray("One") << QList<long>{7} << QList<long>{2};
     }
     void writesReadBack()
     {
