@@ -724,12 +724,6 @@ static int isBlank(char c)
     return c != '\0' && strchr(" \f\t\n\r", c) != NULL;
 }
 
-/* Whether a bare word written right before `c` would run on into what follows. */
-static int continuesWord(char c)
-{
-    return c != '\0' && !isBlank(c) && strchr("=,;{}[]'\"\\#", c) == NULL;
-}
-
 /* Where the text after `entry`, going from the file, resumes: past the newline of a line of
  * its own, and past its `,` or `;`, or the entries either side of it would meet at two
  * separators. What lies between the entry and its separator stays, and a blank goes between
@@ -797,7 +791,7 @@ char* stateRewrite(const struct stateCard* card, unsigned int key, const long* v
             put(&separator, "", 1);
             putValues(&b, c, values, separator.failed ? " " : separator.bytes);
             /* A quoted value may touch the next entry; the number written in its place may not. */
-            put(&b, " ", continuesWord(text[end]) ? 1 : 0);
+            put(&b, " ", stateEndsBareValue((unsigned char)text[end]) ? 0 : 1);
             written = 1;
         }
         done = end;

@@ -110,6 +110,11 @@ static int isFreeStringEnd(int c, int isId)
     return c == END || isSpace(c) || strchr("=,;{}[]'\"\\#", c) || (isId && c == '.');
 }
 
+int stateEndsBareValue(int c)
+{
+    return isFreeStringEnd(c, 0);
+}
+
 static int escaped(struct reader* r, unsigned int line)
 {
     static const char letters[] = "ntvbrf", codes[] = "\n\t\v\b\r\f";

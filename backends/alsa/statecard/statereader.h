@@ -65,6 +65,9 @@ struct stateError
 int stateParse(const char* text, size_t length, struct stateTree* tree, struct stateError* error);
 void stateTreeFree(struct stateTree* tree);
 
+/* Whether byte `c` (or -1, the end of the text) ends a bare word that is a value. */
+int stateEndsBareValue(int c);
+
 /* The child of compound `parent` named `id`, or -1. */
 int stateFind(const struct stateTree* tree, int parent, const char* id);
 
